@@ -1,0 +1,28 @@
+# One interface target that every Trovik target links: language level,
+# warnings (as errors) and the Qt safety defines. Sanitizers come from the
+# "asan" preset through TROVIK_SANITIZE.
+
+add_library(trovik_common INTERFACE)
+target_compile_features(trovik_common INTERFACE cxx_std_20)
+target_compile_options(trovik_common INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wnon-virtual-dtor
+  -Wcast-qual -Wformat=2 -Wimplicit-fallthrough -Werror)
+target_compile_definitions(trovik_common INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_KEYWORDS)
+
+option(TROVIK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(TROVIK_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(trovik_common INTERFACE ${_san})
+  target_link_options(trovik_common INTERFACE ${_san})
+endif()
+
+# Registers one GoogleTest executable per test area.
+function(trovik_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock trovik_common)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace trovik {
+
+// Ids of the program's own texts. The settings key names (100 to 141) are
+// addressed through SettingKey instead.
+enum StringId : std::uint16_t {
+    kMsgClearData = 1,
+    kMsgNotConnected = 2,
+    kMsgHungUp = 3,
+    kMsgHangUpFailed = 4,
+    kMsgAskHangUp = 5,
+    kMeterCaption = 6,
+    kMsgCountersUnreadable = 7,
+    kMsgTimerFailed = 8,
+    kMsgUnsupportedSystem = 9,
+    kSettingsCaption = 10,
+    kCountdownCaption = 14,
+    kCountdownText = 15,
+    kMsgAskExit = 17,
+    kMsgNoCumulativeFile = 18,
+    kMsgShutdownCancelled = 19,
+    kMsgShutdownNotCounting = 20,
+
+    kLogErrorHead = 200,
+    kLogErrorAlignment = 201,  // ... one text per error bit, up to 207
+    kLogTimeUpHungUp = 208,
+    kLogTimeUpFailed = 209,
+    kLogIdleHungUp = 210,
+    kLogIdleFailed = 211,
+    kLogShutdownStarts = 212,
+    kLogShutdownFailed = 213,
+    kLogOperatorHungUp = 214,
+    kLogOperatorFailed = 215,
+    kLogConnected = 216,
+    kLogDisconnected = 217,
+    kLogShutdownCancelled = 218,
+    kLogRestartMark = 219,
+
+    kAppTitle = 57344,
+};
+
+// The text of a string-table entry (UTF-8), or an empty view when there is
+// no entry of that id. The view refers to static storage.
+std::string_view LoadString(unsigned id);
+
+// The one message that has no id: the statistics source cannot be opened.
+inline constexpr std::string_view kStatSourceUnopenedText = "レジストリが開けません。";
+
+}  // namespace trovik

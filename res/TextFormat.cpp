@@ -1,0 +1,133 @@
+#include "res/TextFormat.h"
+
+#include <array>
+
+namespace trovik {
+namespace {
+
+// Appends through a sink so that the same walk serves the bounded buffer and
+// the growing string.
+template <typename Sink>
+void Render(Sink& sink, std::string_view format, std::initializer_list<TextArg> args) {
+    const TextArg* next = args.begin();
+    std::size_t i = 0;
+    while (i < format.size()) {
+        const char c = format[i++];
+        if (c != '%' || i >= format.size()) {
+            sink.Put(c);
+            continue;
+        }
+        if (format[i] == '%') {
+            sink.Put('%');
+            ++i;
+            continue;
+        }
+        bool zeroPad = false;
+        bool leftAlign = false;
+        for (; i < format.size() && (format[i] == '0' || format[i] == '-'); ++i) {
+            (format[i] == '0' ? zeroPad : leftAlign) = true;
+        }
+        std::size_t width = 0;
+        for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i) {
+            width = width * 10 + static_cast<std::size_t>(format[i] - '0');
+        }
+        if (format.substr(i, 3) == "I64") {
+            i += 3;
+        }
+        if (i >= format.size()) {
+            break;
+        }
+        const char conv = format[i++];
+        if (conv != 'u' && conv != 'd' && conv != 's') {
+            sink.Put('%');
+            sink.Put(conv);
+            continue;
+        }
+        if (next == args.end()) {
+            continue;
+        }
+        const TextArg& arg = *next++;
+
+        std::array<char, 24> digits{};
+        std::string_view body;
+        bool negative = false;
+        if (arg.kind == TextArg::Kind::Text) {
+            body = arg.text;
+            zeroPad = false;
+        } else {
+            std::uint64_t magnitude = arg.u;
+            if (arg.kind == TextArg::Kind::Signed) {
+                negative = arg.s < 0;
+                magnitude = negative ? 0 - static_cast<std::uint64_t>(arg.s)
+                                     : static_cast<std::uint64_t>(arg.s);
+            }
+            std::size_t pos = digits.size();
+            do {
+                digits[--pos] = static_cast<char>('0' + magnitude % 10);
+                magnitude /= 10;
+            } while (magnitude != 0);
+            body = std::string_view(digits.data() + pos, digits.size() - pos);
+        }
+        const std::size_t len = body.size() + (negative ? 1 : 0);
+        const std::size_t pad = width > len ? width - len : 0;
+        if (!leftAlign && !zeroPad) {
+            sink.Fill(' ', pad);
+        }
+        if (negative) {
+            sink.Put('-');
+        }
+        if (!leftAlign && zeroPad) {
+            sink.Fill('0', pad);
+        }
+        for (char b : body) {
+            sink.Put(b);
+        }
+        if (leftAlign) {
+            sink.Fill(' ', pad);
+        }
+    }
+}
+
+struct BufferSink {
+    char* out;
+    std::size_t room;  // bytes that may still be written, the zero excluded
+    std::size_t length = 0;
+
+    void Put(char c) {
+        if (length < room) {
+            out[length++] = c;
+        }
+    }
+    void Fill(char c, std::size_t n) {
+        for (std::size_t k = 0; k < n; ++k) {
+            Put(c);
+        }
+    }
+};
+
+struct StringSink {
+    std::string text;
+    void Put(char c) { text.push_back(c); }
+    void Fill(char c, std::size_t n) { text.append(n, c); }
+};
+
+}  // namespace
+
+std::size_t FormatInto(char* out, std::size_t capacity, std::string_view format,
+                       std::initializer_list<TextArg> args) {
+    if (capacity == 0) {
+        return 0;
+    }
+    BufferSink sink{out, capacity - 1};
+    Render(sink, format, args);
+    out[sink.length] = '\0';
+    return sink.length;
+}
+
+std::string FormatText(std::string_view format, std::initializer_list<TextArg> args) {
+    StringSink sink;
+    Render(sink, format, args);
+    return std::move(sink.text);
+}
+
+}  // namespace trovik

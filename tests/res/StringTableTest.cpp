@@ -1,0 +1,49 @@
+#include "res/StringTable.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace trovik {
+namespace {
+
+TEST(StringTable, TextsKeepTheirExactBytes) {
+    EXPECT_EQ(LoadString(kAppTitle), "Vemaro");
+    EXPECT_EQ(LoadString(kMeterCaption), "通信速度");
+    // 201 mixes half-width katakana with one full-width ト; 207 starts with an
+    // ideographic space instead of the blank of 201 to 206.
+    EXPECT_EQ(LoadString(201), " ｱﾗｲﾒﾝトｴﾗｰ");
+    EXPECT_EQ(LoadString(207), "\u3000ﾀｲﾑｱｳﾄ");
+    EXPECT_EQ(LoadString(203), " CRCｴﾗｰ");
+    EXPECT_EQ(LoadString(kMsgCountersUnreadable),
+              "レジストリから情報が取得できません。\nWindows95をお使いの場合は、"
+              "ダイアルアップネットワークのアップデートが必要です。");
+    EXPECT_EQ(LoadString(kLogDisconnected),
+              "回線が切断されました 接続時間=%u時間%02u分 総受信=%I64uKB(%uB/S)  "
+              "総送信=%I64uKB(%uB/S)");
+    EXPECT_EQ(LoadString(kLogRestartMark), "- - - - - -");
+}
+
+TEST(StringTable, EveryLogTextAndKeyNameExists) {
+    for (unsigned id = 200; id <= 219; ++id) {
+        EXPECT_FALSE(LoadString(id).empty()) << id;
+    }
+    std::set<std::string> names;
+    for (unsigned id = 100; id <= 141; ++id) {
+        const auto name = LoadString(id);
+        EXPECT_FALSE(name.empty()) << id;
+        EXPECT_TRUE(names.emplace(name).second) << "duplicate key name " << name;
+    }
+}
+
+TEST(StringTable, UnknownIdsGiveNothing) {
+    EXPECT_TRUE(LoadString(0).empty());
+    EXPECT_TRUE(LoadString(11).empty());
+    EXPECT_TRUE(LoadString(199).empty());
+    EXPECT_TRUE(LoadString(220).empty());
+    EXPECT_TRUE(LoadString(70000).empty());
+}
+
+}  // namespace
+}  // namespace trovik

@@ -1,0 +1,104 @@
+#include "settings/MeterSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace trovik {
+namespace {
+
+class LoadSettingsTest : public ::testing::Test {
+protected:
+    void Set(std::string name, std::string value) {
+        backend.values[{"Settings", std::move(name)}] = std::move(value);
+    }
+    MeterSettings Load() { return LoadSettings(store); }
+
+    MemorySettingsBackend backend;
+    SettingsStore store{backend};
+};
+
+TEST_F(LoadSettingsTest, EmptyStoreRunsOnTheDefaults) {
+    const MeterSettings s = Load();
+    EXPECT_EQ(s.scaleTx, 2000u);
+    EXPECT_EQ(s.scaleRx, 5000u);
+    EXPECT_EQ(s.span, 30u);
+    EXPECT_EQ(s.idleLimit, 0u);
+    EXPECT_EQ(s.shutdownAfter, 0u);
+    EXPECT_EQ(s.errorLimit, 3u);
+    EXPECT_TRUE(s.askExitFromPopup);
+    EXPECT_EQ(s.trayBitmap, 146u);
+    EXPECT_FALSE(s.logFile);
+    EXPECT_FALSE(s.logCumulate);
+    EXPECT_FALSE(s.spanAll);
+    EXPECT_EQ(s.clickL + s.clickM + s.clickR + s.clickShiftL + s.clickShiftM + s.clickShiftR, 0u);
+    EXPECT_TRUE(backend.values.empty()) << "loading must not write";
+}
+
+TEST_F(LoadSettingsTest, ScalesOutOfRangeFallBack) {
+    Set("ScaleRx", "0");
+    Set("ScaleTx", "100000000");
+    EXPECT_EQ(Load().scaleRx, 5000u);
+    EXPECT_EQ(Load().scaleTx, 100000000u);
+    Set("ScaleRx", "100000001");
+    Set("ScaleTx", "-5");  // compared unsigned: far above the limit
+    EXPECT_EQ(Load().scaleRx, 5000u);
+    EXPECT_EQ(Load().scaleTx, 2000u);
+    Set("ScaleTx", "1");
+    EXPECT_EQ(Load().scaleTx, 1u);
+}
+
+TEST_F(LoadSettingsTest, SpanIsCorrectedToTicks1To100) {
+    Set("Span", "150");
+    EXPECT_EQ(Load().span, 30u);
+    Set("Span", "5");
+    EXPECT_EQ(Load().span, 5u);
+    Set("Span", "100");
+    EXPECT_EQ(Load().span, 100u);
+    Set("Span", "0");
+    EXPECT_EQ(Load().span, 30u);
+    Set("Span", "-1");
+    EXPECT_EQ(Load().span, 30u);
+    Set("Span", "three");
+    EXPECT_EQ(Load().span, 30u);
+}
+
+TEST_F(LoadSettingsTest, RuleSwitchesFoldIntoTheirLimits) {
+    Set("IdolTimer", "20");
+    EXPECT_EQ(Load().idleLimit, 0u) << "idle rule off while DiscOnIdol is 0";
+    Set("DiscOnIdol", "1");
+    EXPECT_EQ(Load().idleLimit, 1200u);
+
+    EXPECT_EQ(Load().shutdownAfter, 0u);
+    Set("ShutDownTimer", "1");
+    EXPECT_EQ(Load().shutdownAfter, 1800u);
+    Set("ShutDownTimeout", "1");
+    EXPECT_EQ(Load().shutdownAfter, 60u);
+}
+
+TEST_F(LoadSettingsTest, TrayIconMapsToItsBitmap) {
+    for (auto [stored, bitmap] : {std::pair{"0", 146u}, {"1", 147u}, {"3", 149u}, {"4", 150u},
+                                  {"5", 146u}, {"7", 146u}, {"-1", 146u}, {"x", 146u}}) {
+        Set("TrayIcon", stored);
+        EXPECT_EQ(Load().trayBitmap, bitmap) << stored;
+    }
+}
+
+TEST_F(LoadSettingsTest, BooleansAndClicksAreCopied) {
+    Set("SpanAll", "1");
+    Set("LogFile", "2");
+    Set("AskExitFromPopup", "0");
+    Set("ClickShiftR", "368");
+    Set("IdolTimeIgnoreTx", "1");
+    Set("ErrorLimit", "0");
+    const MeterSettings s = Load();
+    EXPECT_TRUE(s.spanAll);
+    EXPECT_TRUE(s.logFile);
+    EXPECT_FALSE(s.askExitFromPopup);
+    EXPECT_EQ(s.clickShiftR, 368u);
+    EXPECT_TRUE(s.idolTimeIgnoreTx);
+    EXPECT_EQ(s.errorLimit, 0u);
+}
+
+}  // namespace
+}  // namespace trovik
