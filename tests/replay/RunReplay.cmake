@@ -10,7 +10,14 @@ execute_process(
   ERROR_VARIABLE errors
   RESULT_VARIABLE status)
 file(WRITE ${WORKDIR}/actual.txt "${actual}")
-if(NOT status EQUAL 0)
+# Scripts named bad-*.script hold a script error: exit status 2 and the line
+# number on standard error, after the output of the lines before it.
+get_filename_component(name ${SCRIPT} NAME_WE)
+if(name MATCHES "^bad-")
+  if(NOT status EQUAL 2 OR NOT errors MATCHES "line [0-9]+")
+    message(FATAL_ERROR "expected a script error, got ${status}: ${errors}")
+  endif()
+elseif(NOT status EQUAL 0)
   message(FATAL_ERROR "trovik-replay exited with ${status}: ${errors}")
 endif()
 file(READ ${EXPECTED} expected)
