@@ -26,8 +26,8 @@ inline constexpr std::size_t kErrorKindCount = 7;
 
 // The names under which the values are known ("BytesXmit", "CRC", ...).
 inline constexpr std::array<std::string_view, kStatValueCount> kStatValueNames = {
-    "Alignment", "Buffer",    "CRC",        "Framing",     "Overrun",
-    "Runts",     "Timeout",   "BytesXmit",  "BytesRecvd",  "ConnectSpeed",
+    "Alignment", "Buffer",  "CRC",       "Framing",    "Overrun",
+    "Runts",     "Timeout", "BytesXmit", "BytesRecvd", "ConnectSpeed",
 };
 
 constexpr std::string_view StatValueName(StatValue v) {

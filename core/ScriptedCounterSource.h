@@ -27,9 +27,13 @@ public:
         return true;
     }
 
-    void Set(StatValue name, std::uint32_t value) { values[static_cast<std::size_t>(name)] = value; }
+    void Set(StatValue name, std::uint32_t value) {
+        values[static_cast<std::size_t>(name)] = value;
+    }
     // Adds modulo 2^32, as the adapter's counters wrap.
-    void Add(StatValue name, std::uint32_t delta) { values[static_cast<std::size_t>(name)] += delta; }
+    void Add(StatValue name, std::uint32_t delta) {
+        values[static_cast<std::size_t>(name)] += delta;
+    }
     std::uint32_t Get(StatValue name) const { return values[static_cast<std::size_t>(name)]; }
     void SetFailing(StatValue name, bool fails) { failing[static_cast<std::size_t>(name)] = fails; }
 

@@ -17,7 +17,7 @@ QString Key(std::string_view section, std::string_view name) {
 }  // namespace
 
 QtSettingsBackend::QtSettingsBackend()
-    : file(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    : file(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Qanto"), QStringLiteral("Vemaro"))) {}
 
 QtSettingsBackend::~QtSettingsBackend() = default;

@@ -117,7 +117,8 @@ TEST_F(SamplerTest, HistoryLevelsFillAt100_600And3600Ticks) {
     }
     EXPECT_EQ(sampler.history.historyRecv[0][119], 1000u);
     EXPECT_EQ(sampler.history.historyRecv[1][35], 1000u);
-    EXPECT_EQ(sampler.history.historyRecv[1][36], 0u) << "360 level-0 points make 36 level-1 points";
+    EXPECT_EQ(sampler.history.historyRecv[1][36], 0u)
+        << "360 level-0 points make 36 level-1 points";
     EXPECT_EQ(sampler.history.historyRecv[2][5], 1000u);
     EXPECT_EQ(sampler.history.historyRecv[2][6], 0u);
 }

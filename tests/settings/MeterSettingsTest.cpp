@@ -77,8 +77,14 @@ TEST_F(LoadSettingsTest, RuleSwitchesFoldIntoTheirLimits) {
 }
 
 TEST_F(LoadSettingsTest, TrayIconMapsToItsBitmap) {
-    for (auto [stored, bitmap] : {std::pair{"0", 146u}, {"1", 147u}, {"3", 149u}, {"4", 150u},
-                                  {"5", 146u}, {"7", 146u}, {"-1", 146u}, {"x", 146u}}) {
+    for (auto [stored, bitmap] : {std::pair{"0", 146u},
+                                  {"1", 147u},
+                                  {"3", 149u},
+                                  {"4", 150u},
+                                  {"5", 146u},
+                                  {"7", 146u},
+                                  {"-1", 146u},
+                                  {"x", 146u}}) {
         Set("TrayIcon", stored);
         EXPECT_EQ(Load().trayBitmap, bitmap) << stored;
     }

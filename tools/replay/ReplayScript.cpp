@@ -138,11 +138,20 @@ std::int64_t ParseRunLength(std::string_view word) {
     std::int64_t factor = 1;
     if (!word.empty()) {
         switch (word.back()) {
-            case 's': factor = 10; break;
-            case 'm': factor = 600; break;
-            case 'h': factor = 36000; break;
-            case 'd': factor = 864000; break;
-            default: break;
+            case 's':
+                factor = 10;
+                break;
+            case 'm':
+                factor = 600;
+                break;
+            case 'h':
+                factor = 36000;
+                break;
+            case 'd':
+                factor = 864000;
+                break;
+            default:
+                break;
         }
         if (factor != 1) {
             word.remove_suffix(1);
@@ -236,7 +245,8 @@ void Replay::Run(std::int64_t ticks) {
 void Replay::Dump() {
     const std::int64_t ms = clock.NowMs();
     const LocalTime lt = ToLocalTime(ReplayClock::FloorDiv(ms, 1000));
-    const auto tenth = static_cast<std::uint32_t>((ms - ReplayClock::FloorDiv(ms, 1000) * 1000) / 100);
+    const auto tenth =
+        static_cast<std::uint32_t>((ms - ReplayClock::FloorDiv(ms, 1000) * 1000) / 100);
     const MeterReading& r = engine.reading;
     const ErrorCounters& e = engine.errors;
     out << FormatText("dump time=%04u-%02u-%02u %02u:%02u:%02u.%u",
@@ -296,8 +306,8 @@ bool Replay::Execute(std::string_view line) {
         Expect(w.size() >= 2, "wrong number of arguments");
         const auto [section, name] = SplitKey(w[1]);
         // The text is the rest of the line after the key and its blanks.
-        std::string_view rest = line.substr(
-            static_cast<std::size_t>(w[1].data() + w[1].size() - line.data()));
+        std::string_view rest =
+            line.substr(static_cast<std::size_t>(w[1].data() + w[1].size() - line.data()));
         while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) {
             rest.remove_prefix(1);
         }

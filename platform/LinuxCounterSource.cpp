@@ -1,0 +1,435 @@
+#include "platform/LinuxCounterSource.h"
+
+#include <fcntl.h>
+#include <linux/if_arp.h>
+#include <linux/netlink.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <limits>
+#include <utility>
+
+namespace trovik {
+
+namespace {
+
+constexpr std::size_t At(StatValue v) {
+    return static_cast<std::size_t>(v);
+}
+
+constexpr std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return a > std::numeric_limits<std::uint64_t>::max() - b
+               ? std::numeric_limits<std::uint64_t>::max()
+               : a + b;
+}
+
+// Where each value comes from in struct rtnl_link_stats64:
+//
+//   Alignment   rx_frame_errors    frame alignment errors
+//   Buffer      rx_missed_errors   frames lost for want of a receive buffer
+//   CRC         rx_crc_errors
+//   Framing     rx_errors - (rx_length_errors + rx_over_errors + rx_crc_errors
+//                 + rx_frame_errors + rx_fifo_errors + rx_missed_errors),
+//               0 when negative: the receive errors the kernel leaves
+//               unclassified, which is where PPP over a serial line counts
+//               its bad frames
+//   Overrun     rx_over_errors + rx_fifo_errors
+//   Runts       rx_length_errors   incomplete frames
+//   Timeout     tx_errors          failed transmissions
+//   BytesXmit   tx_bytes
+//   BytesRecvd  rx_bytes
+//
+// Every value is then followed like the byte counters: its increase per
+// link is added to a running 32-bit value.
+template <typename Values>
+Values ValuesOf(const LinkCounters& c) {
+    std::uint64_t classified = 0;
+    for (std::uint64_t kind : {c.rxLengthErrors, c.rxOverErrors, c.rxCrcErrors, c.rxFrameErrors,
+                               c.rxFifoErrors, c.rxMissedErrors}) {
+        classified = SaturatingAdd(classified, kind);
+    }
+    Values v{};
+    v[At(StatValue::Alignment)] = c.rxFrameErrors;
+    v[At(StatValue::Buffer)] = c.rxMissedErrors;
+    v[At(StatValue::CRC)] = c.rxCrcErrors;
+    v[At(StatValue::Framing)] = c.rxErrors > classified ? c.rxErrors - classified : 0;
+    v[At(StatValue::Overrun)] = SaturatingAdd(c.rxOverErrors, c.rxFifoErrors);
+    v[At(StatValue::Runts)] = c.rxLengthErrors;
+    v[At(StatValue::Timeout)] = c.txErrors;
+    v[At(StatValue::BytesXmit)] = c.txBytes;
+    v[At(StatValue::BytesRecvd)] = c.rxBytes;
+    return v;
+}
+
+bool SameName(const std::array<char, kLinkNameCapacity>& a,
+              const std::array<char, kLinkNameCapacity>& b) {
+    return std::string_view(a.data()) == std::string_view(b.data());
+}
+
+// Bounds one dump: far more datagrams than any machine's links fill.
+constexpr std::size_t kMaxDatagrams = 1024;
+// A dump interrupted by a change of links is asked again this often by Open.
+constexpr int kOpenAttempts = 3;
+// How long a datagram of an answer may be late before the dump counts as
+// failed. The kernel queues them while the request is sent or the previous
+// one is received, so this is only waited on when something went wrong.
+constexpr int kReceiveGraceMs = 100;
+// Datagrams that are not the kernel's are skipped, at most this many in a row.
+constexpr int kMaxForeignDatagrams = 64;
+
+}  // namespace
+
+std::vector<std::string> ParseInterfaceList(std::string_view text) {
+    std::vector<std::string> words;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = text.find_first_not_of(" \t", pos);
+        if (start == std::string_view::npos) {
+            break;
+        }
+        const std::size_t end = std::min(text.find_first_of(" \t", start), text.size());
+        words.emplace_back(text.substr(start, end - start));
+        pos = end;
+    }
+    return words;
+}
+
+// --- NetlinkRouteSocket ---
+
+NetlinkRouteSocket::~NetlinkRouteSocket() {
+    Close();
+}
+
+bool NetlinkRouteSocket::Open() {
+    Close();
+    fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+    return fd >= 0;
+}
+
+void NetlinkRouteSocket::Close() {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+bool NetlinkRouteSocket::Send(std::span<const std::byte> request) {
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    ssize_t sent = 0;
+    do {
+        sent = ::sendto(fd, request.data(), request.size(), 0,
+                        reinterpret_cast<const sockaddr*>(&kernel), sizeof(kernel));
+    } while (sent < 0 && errno == EINTR);
+    return sent >= 0 && static_cast<std::size_t>(sent) == request.size();
+}
+
+std::ptrdiff_t NetlinkRouteSocket::Receive(std::span<std::byte> buffer) {
+    if (fd < 0) {
+        return -1;
+    }
+    bool waited = false;
+    int foreign = 0;
+    while (foreign < kMaxForeignDatagrams) {
+        sockaddr_nl from{};
+        iovec chunk{buffer.data(), buffer.size()};
+        msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof(from);
+        message.msg_iov = &chunk;
+        message.msg_iovlen = 1;
+        const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if ((errno != EAGAIN && errno != EWOULDBLOCK) || waited) {
+                return -1;
+            }
+            pollfd ready{fd, POLLIN, 0};
+            if (::poll(&ready, 1, kReceiveGraceMs) <= 0) {
+                return -1;
+            }
+            waited = true;
+            continue;
+        }
+        if ((message.msg_flags & MSG_TRUNC) != 0) {
+            return -1;
+        }
+        if (from.nl_pid != 0) {
+            ++foreign;  // another process wrote to this socket: not an answer
+            continue;
+        }
+        return got;
+    }
+    return -1;
+}
+
+// --- LinuxCounterSource ---
+
+LinuxCounterSource::LinuxCounterSource(std::vector<std::string> names, std::string root,
+                                       std::unique_ptr<NetlinkTransport> channel)
+    : interfaceNames(std::move(names)),
+      sysfsRoot(std::move(root)),
+      transport(channel ? std::move(channel) : std::make_unique<NetlinkRouteSocket>()),
+      receiveBuffer(std::make_unique<std::byte[]>(kReceiveBufferSize)) {}
+
+LinuxCounterSource::~LinuxCounterSource() {
+    Close();
+}
+
+bool LinuxCounterSource::Open() {
+    Close();
+    bool fetched = false;
+    for (int attempt = 0; attempt < kOpenAttempts && !fetched; ++attempt) {
+        fetched = FetchDump();
+    }
+    if (!fetched) {
+        DropTransport();
+        return false;
+    }
+    // With no link followed yet, every counted link adds its whole counters:
+    // the running values start from the current sums.
+    open = true;
+    ApplyDump();
+    snapshotValid = true;
+    return true;
+}
+
+void LinuxCounterSource::Close() {
+    DropTransport();
+    open = false;
+    snapshotValid = false;
+    anyUp = false;
+    connectSpeed = 0;
+    runningValues.fill(0);
+    links.fill(TrackedLink{});
+    stagedCount = 0;
+}
+
+void LinuxCounterSource::Refresh() {
+    snapshotValid = false;
+    if (!open || !FetchDump()) {
+        return;
+    }
+    ApplyDump();
+    snapshotValid = true;
+}
+
+bool LinuxCounterSource::Query(StatValue name, std::uint32_t& value) {
+    if (!snapshotValid) {
+        return false;
+    }
+    const std::size_t i = At(name);
+    if (i < kCountedValues) {
+        value = runningValues[i];
+        return true;
+    }
+    if (name == StatValue::ConnectSpeed) {
+        value = connectSpeed;
+        return true;
+    }
+    return false;
+}
+
+bool LinuxCounterSource::Counts(const LinkInfo& link) const {
+    if (link.statsForm == LinkStatsForm::None) {
+        return false;  // nothing to count; the kernel always sends them
+    }
+    if (interfaceNames.empty()) {
+        return link.type == ARPHRD_PPP;
+    }
+    const std::string_view name = link.Name();
+    return std::any_of(interfaceNames.begin(), interfaceNames.end(),
+                       [name](const std::string& wanted) { return wanted == name; });
+}
+
+void LinuxCounterSource::Stage(const LinkInfo& link) {
+    if (stagedCount == staged.size()) {
+        return;
+    }
+    const auto begin = staged.begin();
+    const auto end = begin + static_cast<std::ptrdiff_t>(stagedCount);
+    if (std::any_of(begin, end, [&](const StagedLink& s) { return s.index == link.index; })) {
+        return;  // the kernel lists each link once; a second copy is ignored
+    }
+    StagedLink& s = staged[stagedCount++];
+    s.index = link.index;
+    s.name = link.nameBytes;
+    s.up = link.IsUp();
+    s.values = ValuesOf<Values>(link.counters);
+    s.slot = kMaxLinks;
+}
+
+bool LinuxCounterSource::FetchDump() {
+    stagedCount = 0;
+    if (!transportOpen) {
+        if (!transport->Open()) {
+            transport->Close();
+            return false;
+        }
+        transportOpen = true;
+    }
+    std::array<std::byte, 64> request{};
+    const std::size_t requestSize = BuildLinkDumpRequest(request, ++sequence);
+    if (transport->Send(std::span(request.data(), requestSize))) {
+        const std::span buffer(receiveBuffer.get(), kReceiveBufferSize);
+        bool interrupted = false;
+        for (std::size_t n = 0; n < kMaxDatagrams; ++n) {
+            const std::ptrdiff_t got = transport->Receive(buffer);
+            if (got <= 0 || static_cast<std::size_t>(got) > buffer.size()) {
+                break;
+            }
+            const auto result = ParseLinkDump(buffer.first(static_cast<std::size_t>(got)), sequence,
+                                              [this](const LinkInfo& link) {
+                                                  if (Counts(link)) {
+                                                      Stage(link);
+                                                  }
+                                              });
+            interrupted = interrupted || result.interrupted;
+            if (result.end == DumpEnd::Done && !interrupted) {
+                return true;
+            }
+            if (result.end != DumpEnd::Incomplete) {
+                break;
+            }
+        }
+    }
+    // The answer may be left half read: a fresh socket next time keeps its
+    // rest from mixing with the next answer.
+    DropTransport();
+    return false;
+}
+
+std::size_t LinuxCounterSource::FindSlot(const StagedLink& link) const {
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (links[i].used && links[i].index == link.index && SameName(links[i].name, link.name)) {
+            return i;
+        }
+    }
+    return kMaxLinks;
+}
+
+void LinuxCounterSource::ApplyDump() {
+    for (TrackedLink& slot : links) {
+        slot.seen = false;
+    }
+    // Links followed since the last dump add their increase. A value below
+    // the last one was reset to 0 with the link still there: it restarted
+    // and adds its new value. (The kernel's 64-bit counters never wrap.)
+    for (std::size_t i = 0; i < stagedCount; ++i) {
+        StagedLink& s = staged[i];
+        s.slot = FindSlot(s);
+        if (s.slot == kMaxLinks) {
+            continue;
+        }
+        TrackedLink& slot = links[s.slot];
+        for (std::size_t v = 0; v < kCountedValues; ++v) {
+            const std::uint64_t now = s.values[v];
+            const std::uint64_t increase = now >= slot.last[v] ? now - slot.last[v] : now;
+            runningValues[v] += static_cast<std::uint32_t>(increase);  // wraps at 2^32
+        }
+        slot.last = s.values;
+        slot.seen = true;
+        if (s.up && !slot.up) {
+            ReadSpeed(slot);  // a link that comes up may only now know its speed
+        }
+        slot.up = s.up;
+    }
+    // Links missing from the dump are gone, and their slots free.
+    for (TrackedLink& slot : links) {
+        if (slot.used && !slot.seen) {
+            slot = TrackedLink{};
+        }
+    }
+    // Links new since the last dump add their whole counters. There is a free
+    // slot for each: no more links are staged than there are slots.
+    for (std::size_t i = 0; i < stagedCount; ++i) {
+        StagedLink& s = staged[i];
+        if (s.slot != kMaxLinks) {
+            continue;
+        }
+        const auto freeSlot =
+            std::find_if(links.begin(), links.end(), [](const TrackedLink& t) { return !t.used; });
+        if (freeSlot == links.end()) {
+            continue;
+        }
+        s.slot = static_cast<std::size_t>(freeSlot - links.begin());
+        TrackedLink& slot = *freeSlot;
+        slot.used = true;
+        slot.seen = true;
+        slot.up = s.up;
+        slot.index = s.index;
+        slot.name = s.name;
+        slot.last = s.values;
+        for (std::size_t v = 0; v < kCountedValues; ++v) {
+            runningValues[v] += static_cast<std::uint32_t>(s.values[v]);
+        }
+        ReadSpeed(slot);
+    }
+    anyUp = false;
+    connectSpeed = 0;
+    for (std::size_t i = 0; i < stagedCount; ++i) {
+        if (staged[i].up && staged[i].slot != kMaxLinks) {
+            anyUp = true;
+            connectSpeed = links[staged[i].slot].speedBits;
+            break;
+        }
+    }
+}
+
+void LinuxCounterSource::ReadSpeed(TrackedLink& slot) const {
+    slot.speedBits = 0;
+    const std::string_view name(slot.name.data());
+    // Names the kernel refuses are no path component to follow either.
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos) {
+        return;
+    }
+    std::array<char, 512> path{};
+    const int length =
+        std::snprintf(path.data(), path.size(), "%s/%s/speed", sysfsRoot.c_str(), slot.name.data());
+    if (length < 0 || static_cast<std::size_t>(length) >= path.size()) {
+        return;
+    }
+    const int file = ::open(path.data(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        return;
+    }
+    std::array<char, 32> text{};
+    ssize_t got = 0;
+    do {
+        got = ::read(file, text.data(), text.size() - 1);
+    } while (got < 0 && errno == EINTR);
+    ::close(file);
+    if (got <= 0) {
+        return;
+    }
+    // Mbit/s; -1 (or an error reading, as for links without a speed) is none.
+    std::int64_t megabits = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + got, megabits);
+    if (error != std::errc{} || megabits <= 0) {
+        return;
+    }
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
+    const auto bits = static_cast<std::uint64_t>(megabits);
+    slot.speedBits = bits > kMax / 1'000'000 ? static_cast<std::uint32_t>(kMax)
+                                             : static_cast<std::uint32_t>(bits * 1'000'000);
+}
+
+void LinuxCounterSource::DropTransport() {
+    if (transportOpen) {
+        transport->Close();
+        transportOpen = false;
+    }
+}
+
+}  // namespace trovik

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/CounterSource.h"
+#include "platform/NetlinkLinks.h"
+
+namespace trovik {
+
+// Splits the `Interfaces` setting, a list of interface names separated by
+// blanks or tabs, into its words; empty words are dropped.
+std::vector<std::string> ParseInterfaceList(std::string_view text);
+
+// A channel to the kernel's routing netlink family: one request at a time,
+// whose answer is then received datagram by datagram.
+class NetlinkTransport {
+public:
+    virtual ~NetlinkTransport() = default;
+
+    virtual bool Open() = 0;
+    virtual void Close() = 0;
+    virtual bool Send(std::span<const std::byte> request) = 0;
+    // Receives the next datagram of the answer into `buffer` and returns its
+    // size; -1 when none can be had (an error, no answer, or a datagram
+    // larger than the buffer).
+    virtual std::ptrdiff_t Receive(std::span<std::byte> buffer) = 0;
+};
+
+// The real channel: a NETLINK_ROUTE socket. It never waits long for an
+// answer: the kernel queues each datagram of a dump while the request is
+// sent or the previous datagram is received, so one missing after a short
+// grace is an error, not something to block the caller's tick on.
+class NetlinkRouteSocket final : public NetlinkTransport {
+public:
+    NetlinkRouteSocket() = default;
+    ~NetlinkRouteSocket() override;
+    NetlinkRouteSocket(const NetlinkRouteSocket&) = delete;
+    NetlinkRouteSocket& operator=(const NetlinkRouteSocket&) = delete;
+
+    bool Open() override;
+    void Close() override;
+    bool Send(std::span<const std::byte> request) override;
+    std::ptrdiff_t Receive(std::span<std::byte> buffer) override;
+
+private:
+    int fd = -1;
+};
+
+// The dial-up adapter's counters, read from the kernel's link statistics.
+//
+// It counts either every PPP link (link type ARPHRD_PPP), or, when a list of
+// interface names is given, the links of those names. Its values are running
+// 32-bit counters that only grow (wrapping at 2^32): each tick adds every
+// counted link's increase since the previous tick. A link that goes away
+// adds nothing more; a link first seen after Open (a new call, usually with a
+// new ifindex) adds its whole counters, which start from 0. A kernel counter
+// that falls while its link stays was reset, and adds its new value.
+//
+// Refresh() takes all values of a tick from one RTM_GETLINK dump. When that
+// dump fails or is interrupted by a change of links, every Query of the tick
+// fails and the running values stay as they were, so the next good tick adds
+// the increase over both.
+//
+// ConnectSpeed is the speed of the first counted link that is up, in bits
+// per second (saturating at 2^32 - 1), 0 when none is up or the kernel knows
+// no speed. It is read from <sysfsRoot>/NAME/speed when a link is first seen
+// and when it comes up, never on other ticks.
+//
+// At most kMaxLinks counted links are followed at once; further ones are not
+// counted until a slot frees up.
+class LinuxCounterSource final : public CounterSource {
+public:
+    static constexpr std::size_t kMaxLinks = 32;
+    // Holds the largest datagram the kernel sends for a dump to a reader
+    // with a buffer of this size (it sizes them to the reader's buffer, up
+    // to 32 KiB).
+    static constexpr std::size_t kReceiveBufferSize = 32 * 1024;
+
+    // `interfaceNames` empty: count the PPP links. `sysfsRoot` is where the
+    // links' speed files are found. `transport` null: a NetlinkRouteSocket.
+    explicit LinuxCounterSource(std::vector<std::string> interfaceNames = {},
+                                std::string sysfsRoot = "/sys/class/net",
+                                std::unique_ptr<NetlinkTransport> transport = nullptr);
+    ~LinuxCounterSource() override;
+    LinuxCounterSource(const LinuxCounterSource&) = delete;
+    LinuxCounterSource& operator=(const LinuxCounterSource&) = delete;
+
+    bool Open() override;
+    void Close() override;
+    void Refresh() override;
+    bool Query(StatValue name, std::uint32_t& value) override;
+
+    // Whether the last good dump had a counted link that is up.
+    bool AnyCountedLinkUp() const { return anyUp; }
+
+private:
+    // The counted values are the first nine StatValues, in their order.
+    static constexpr std::size_t kCountedValues = static_cast<std::size_t>(StatValue::ConnectSpeed);
+    using Values = std::array<std::uint64_t, kCountedValues>;
+
+    // A counted link of the dump being read.
+    struct StagedLink {
+        std::int32_t index = 0;
+        std::array<char, kLinkNameCapacity> name{};
+        bool up = false;
+        Values values{};
+        std::size_t slot = 0;  // its slot in `links` once applied
+    };
+
+    // A link followed from tick to tick. Slots are keyed by ifindex and
+    // name: an index that comes back under another name is another link.
+    struct TrackedLink {
+        bool used = false;
+        bool seen = false;  // in the dump being applied
+        bool up = false;
+        std::int32_t index = 0;
+        std::array<char, kLinkNameCapacity> name{};
+        Values last{};                // the kernel's values at the last good dump
+        std::uint32_t speedBits = 0;  // bits per second, 0 when unknown
+    };
+
+    bool Counts(const LinkInfo& link) const;
+    void Stage(const LinkInfo& link);
+    bool FetchDump();
+    void ApplyDump();
+    std::size_t FindSlot(const StagedLink& link) const;
+    void ReadSpeed(TrackedLink& slot) const;
+    void DropTransport();
+
+    std::vector<std::string> interfaceNames;
+    std::string sysfsRoot;
+    std::unique_ptr<NetlinkTransport> transport;
+    std::unique_ptr<std::byte[]> receiveBuffer;
+
+    bool open = false;
+    bool transportOpen = false;
+    bool snapshotValid = false;
+    bool anyUp = false;
+    std::uint32_t sequence = 0;
+    std::uint32_t connectSpeed = 0;
+    std::array<std::uint32_t, kCountedValues> runningValues{};
+
+    std::array<StagedLink, kMaxLinks> staged{};
+    std::size_t stagedCount = 0;
+    std::array<TrackedLink, kMaxLinks> links{};
+};
+
+}  // namespace trovik

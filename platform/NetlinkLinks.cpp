@@ -1,0 +1,234 @@
+#include "platform/NetlinkLinks.h"
+
+#include <linux/if.h>
+#include <linux/if_link.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace trovik {
+
+namespace {
+
+// Copies a trivially copyable T out of `bytes` at `offset`; the caller has
+// checked that it fits. The buffer need not be aligned for T.
+template <typename T>
+T ReadAt(std::span<const std::byte> bytes, std::size_t offset) {
+    T value;
+    std::memcpy(&value, bytes.data() + offset, sizeof(T));
+    return value;
+}
+
+constexpr std::size_t Align4(std::size_t n) {
+    return (n + 3) & ~std::size_t{3};
+}
+
+// The statistics layouts grew over kernel versions; an older, shorter one is
+// accepted as long as it reaches the last field read here.
+template <typename Stats>
+constexpr std::size_t kStatsNeeded = offsetof(Stats, rx_missed_errors) +
+                                     sizeof(Stats{}.rx_missed_errors);
+
+template <typename Stats>
+bool ReadStats(std::span<const std::byte> payload, LinkCounters& out) {
+    if (payload.size() < kStatsNeeded<Stats>) {
+        return false;
+    }
+    Stats s{};
+    std::memcpy(&s, payload.data(), std::min(payload.size(), sizeof(Stats)));
+    out.rxPackets = s.rx_packets;
+    out.txPackets = s.tx_packets;
+    out.rxBytes = s.rx_bytes;
+    out.txBytes = s.tx_bytes;
+    out.rxErrors = s.rx_errors;
+    out.txErrors = s.tx_errors;
+    out.rxDropped = s.rx_dropped;
+    out.txDropped = s.tx_dropped;
+    out.rxLengthErrors = s.rx_length_errors;
+    out.rxOverErrors = s.rx_over_errors;
+    out.rxCrcErrors = s.rx_crc_errors;
+    out.rxFrameErrors = s.rx_frame_errors;
+    out.rxFifoErrors = s.rx_fifo_errors;
+    out.rxMissedErrors = s.rx_missed_errors;
+    return true;
+}
+
+void ReadName(std::span<const std::byte> payload, LinkInfo& link) {
+    // The kernel sends the name NUL-terminated; a payload without the NUL is
+    // cut at the capacity rather than trusted.
+    std::size_t n = 0;
+    while (n < payload.size() && n + 1 < kLinkNameCapacity && payload[n] != std::byte{0}) {
+        ++n;
+    }
+    link.nameBytes.fill('\0');
+    std::memcpy(link.nameBytes.data(), payload.data(), n);
+    link.nameLength = static_cast<std::uint8_t>(n);
+}
+
+// Fills `link` from the body of a RTM_NEWLINK message (ifinfomsg and its
+// attributes). False when the body is too short or an attribute's length
+// runs past it.
+bool ParseLink(std::span<const std::byte> body, LinkInfo& link) {
+    if (body.size() < sizeof(ifinfomsg)) {
+        return false;
+    }
+    const auto info = ReadAt<ifinfomsg>(body, 0);
+    link.index = info.ifi_index;
+    link.type = info.ifi_type;
+    link.flags = info.ifi_flags;
+
+    bool have64 = false;
+    bool have32 = false;
+    LinkCounters counters32;
+    std::size_t offset = NLMSG_ALIGN(sizeof(ifinfomsg));
+    while (offset < body.size() && body.size() - offset >= sizeof(rtattr)) {
+        const auto attr = ReadAt<rtattr>(body, offset);
+        if (attr.rta_len < sizeof(rtattr) || attr.rta_len > body.size() - offset) {
+            return false;
+        }
+        const auto payload = body.subspan(offset + sizeof(rtattr), attr.rta_len - sizeof(rtattr));
+        switch (attr.rta_type & NLA_TYPE_MASK) {
+            case IFLA_IFNAME:
+                ReadName(payload, link);
+                break;
+            case IFLA_OPERSTATE:
+                if (!payload.empty()) {
+                    link.operState = static_cast<std::uint8_t>(payload[0]);
+                }
+                break;
+            case IFLA_STATS64:
+                have64 = ReadStats<rtnl_link_stats64>(payload, link.counters) || have64;
+                break;
+            case IFLA_STATS:
+                have32 = ReadStats<rtnl_link_stats>(payload, counters32) || have32;
+                break;
+            default:
+                break;
+        }
+        offset += Align4(attr.rta_len);
+    }
+    // Fewer than four bytes left over are padding, as the kernel's own
+    // attribute parser takes them.
+    if (have64) {
+        link.statsForm = LinkStatsForm::Bits64;
+    } else if (have32) {
+        link.counters = counters32;
+        link.statsForm = LinkStatsForm::Bits32;
+    }
+    return true;
+}
+
+int ErrnoOf(int code) {
+    return code == INT_MIN ? INT_MAX : -code;
+}
+
+}  // namespace
+
+bool LinkInfo::AdminUp() const {
+    return (flags & IFF_UP) != 0;
+}
+
+bool LinkInfo::IsUp() const {
+    if (!AdminUp()) {
+        return false;
+    }
+    if (operState) {
+        return *operState == IF_OPER_UP || *operState == IF_OPER_UNKNOWN;
+    }
+    return (flags & IFF_RUNNING) != 0;
+}
+
+DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std::uint32_t> seq,
+                              LinkSink& sink) {
+    DumpChunkResult result;
+    std::size_t offset = 0;
+    while (offset < data.size()) {
+        if (data.size() - offset < sizeof(nlmsghdr)) {
+            result.end = DumpEnd::Malformed;
+            return result;
+        }
+        const auto header = ReadAt<nlmsghdr>(data, offset);
+        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > data.size() - offset) {
+            result.end = DumpEnd::Malformed;
+            return result;
+        }
+        const auto body =
+            data.subspan(offset + sizeof(nlmsghdr), header.nlmsg_len - sizeof(nlmsghdr));
+        // The last message of a datagram may lack its padding.
+        offset = std::min(data.size(), offset + Align4(header.nlmsg_len));
+
+        if (seq && header.nlmsg_seq != *seq) {
+            continue;
+        }
+        if ((header.nlmsg_flags & NLM_F_DUMP_INTR) != 0) {
+            result.interrupted = true;
+        }
+        switch (header.nlmsg_type) {
+            case NLMSG_DONE:
+                // A dump that failed inside the kernel ends with a negative
+                // code here; older kernels may send no code at all.
+                result.end = DumpEnd::Done;
+                if (body.size() >= sizeof(int)) {
+                    const int code = ReadAt<int>(body, 0);
+                    if (code < 0) {
+                        result.end = DumpEnd::Error;
+                        result.error = ErrnoOf(code);
+                    }
+                }
+                return result;
+            case NLMSG_ERROR: {
+                if (body.size() < sizeof(int)) {
+                    result.end = DumpEnd::Malformed;
+                    return result;
+                }
+                const int code = ReadAt<int>(body, 0);
+                if (code == 0) {
+                    break;  // an acknowledgement, not an error
+                }
+                result.end = DumpEnd::Error;
+                result.error = ErrnoOf(code);
+                return result;
+            }
+            case NLMSG_OVERRUN:
+                result.end = DumpEnd::Error;
+                return result;
+            case RTM_NEWLINK: {
+                LinkInfo link;
+                if (!ParseLink(body, link)) {
+                    result.end = DumpEnd::Malformed;
+                    return result;
+                }
+                ++result.links;
+                sink.OnLink(link);
+                break;
+            }
+            default:
+                break;  // NLMSG_NOOP and anything not asked for
+        }
+    }
+    return result;
+}
+
+std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq) {
+    struct Request {
+        nlmsghdr header;
+        ifinfomsg info;
+    };
+    if (out.size() < sizeof(Request)) {
+        return 0;
+    }
+    Request request{};
+    request.header.nlmsg_len = sizeof(Request);
+    request.header.nlmsg_type = RTM_GETLINK;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_seq = seq;
+    request.info.ifi_family = AF_UNSPEC;
+    std::memcpy(out.data(), &request, sizeof(Request));
+    return sizeof(Request);
+}
+
+}  // namespace trovik

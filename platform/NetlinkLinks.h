@@ -1,0 +1,116 @@
+#pragma once
+
+#include <array>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace trovik {
+
+// Room for an interface name and its terminating NUL, the kernel's bound.
+inline constexpr std::size_t kLinkNameCapacity = 16;
+
+// The counters of one link as 64-bit values, whichever form the kernel sent
+// (field names follow struct rtnl_link_stats64).
+struct LinkCounters {
+    std::uint64_t rxPackets = 0;
+    std::uint64_t txPackets = 0;
+    std::uint64_t rxBytes = 0;
+    std::uint64_t txBytes = 0;
+    std::uint64_t rxErrors = 0;
+    std::uint64_t txErrors = 0;
+    std::uint64_t rxDropped = 0;
+    std::uint64_t txDropped = 0;
+    std::uint64_t rxLengthErrors = 0;
+    std::uint64_t rxOverErrors = 0;
+    std::uint64_t rxCrcErrors = 0;
+    std::uint64_t rxFrameErrors = 0;
+    std::uint64_t rxFifoErrors = 0;
+    std::uint64_t rxMissedErrors = 0;
+};
+
+enum class LinkStatsForm : std::uint8_t {
+    None,    // the message carried no statistics
+    Bits32,  // IFLA_STATS only: the counters wrap at 2^32 in the kernel
+    Bits64,  // IFLA_STATS64
+};
+
+// One link of a dump answer. Plain data: it is filled on the stack for each
+// message and handed to the caller, who copies what it keeps.
+struct LinkInfo {
+    std::int32_t index = 0;                 // ifi_index
+    std::uint16_t type = 0;                 // ifi_type, an ARPHRD_* value
+    std::uint32_t flags = 0;                // ifi_flags, IFF_* bits
+    std::optional<std::uint8_t> operState;  // IFLA_OPERSTATE (IF_OPER_*), if sent
+    LinkStatsForm statsForm = LinkStatsForm::None;
+    LinkCounters counters;
+    std::array<char, kLinkNameCapacity> nameBytes{};  // NUL-terminated
+    std::uint8_t nameLength = 0;
+
+    std::string_view Name() const { return {nameBytes.data(), nameLength}; }
+
+    // Switched on by the administrator (IFF_UP).
+    bool AdminUp() const;
+    // Exists, is switched on and can carry traffic: IFF_UP, and the
+    // operational state is "up" or "unknown" (what PPP and loopback links
+    // report, having no carrier). Without IFLA_OPERSTATE, IFF_RUNNING decides.
+    bool IsUp() const;
+};
+
+// How a datagram of a dump answer ended.
+enum class DumpEnd : std::uint8_t {
+    Incomplete,  // all messages read, the dump goes on in a later datagram
+    Done,        // NLMSG_DONE: the dump is complete
+    Error,       // NLMSG_ERROR, NLMSG_OVERRUN or a NLMSG_DONE carrying an error
+    Malformed,   // a length that does not fit: nothing of this answer can be trusted
+};
+
+struct DumpChunkResult {
+    DumpEnd end = DumpEnd::Incomplete;
+    bool interrupted = false;  // some message had NLM_F_DUMP_INTR: links changed meanwhile
+    int error = 0;             // the positive errno when end is Error (0 if none was given)
+    std::size_t links = 0;     // RTM_NEWLINK messages handed on
+};
+
+// Receives the links of a dump answer, one call per RTM_NEWLINK message.
+class LinkSink {
+public:
+    virtual ~LinkSink() = default;
+    virtual void OnLink(const LinkInfo& link) = 0;
+};
+
+// Parses one datagram of a RTM_GETLINK dump answer. Every length is checked
+// against the buffer before anything is read; fields are copied out with
+// memcpy, so the buffer may have any alignment. Messages whose sequence number
+// differs from `seq` (when given) are skipped: they are left from an earlier
+// request. Parsing stops at NLMSG_DONE, an error, or the first malformed
+// message; links seen before a malformed one have already been handed on, so
+// a caller keeps what it collected only when the dump ends Done.
+// Allocates nothing.
+DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std::uint32_t> seq,
+                              LinkSink& sink);
+
+// The same with a callable taking `const LinkInfo&`.
+template <typename F>
+requires std::invocable<F&, const LinkInfo&> DumpChunkResult
+ParseLinkDump(std::span<const std::byte> data, std::optional<std::uint32_t> seq, F&& onLink) {
+    class Adapter final : public LinkSink {
+    public:
+        explicit Adapter(F& target) : callback(target) {}
+        void OnLink(const LinkInfo& link) override { callback(link); }
+
+    private:
+        F& callback;
+    };
+    Adapter adapter(onLink);
+    return ParseLinkDump(data, seq, static_cast<LinkSink&>(adapter));
+}
+
+// Writes a RTM_GETLINK dump request with sequence number `seq` into `out`.
+// Returns its size, or 0 when `out` is too small.
+std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq);
+
+}  // namespace trovik

@@ -1,0 +1,324 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "platform/LinuxCounterSource.h"
+#include "tests/platform/LinkDumpBuilder.h"
+
+namespace trovik {
+namespace {
+
+using testing::Bytes;
+using testing::LinkShape;
+using testing::Traffic;
+
+// Marks a datagram left from an earlier request.
+constexpr std::uint32_t kStale = 0xFFFF'FFFF;
+
+// Replays one queued answer per request, each message given the request's
+// sequence number unless it is marked kStale, and counts what the source did.
+class ReplayTransport final : public NetlinkTransport {
+public:
+    std::deque<std::vector<Bytes>> answers;
+    int opens = 0;
+    int sends = 0;
+
+    bool Open() override {
+        ++opens;
+        return true;
+    }
+    void Close() override { current.clear(); }
+    bool Send(std::span<const std::byte> request) override {
+        ++sends;
+        std::memcpy(&seq, request.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(seq));
+        if (answers.empty()) {
+            return false;
+        }
+        current.assign(answers.front().begin(), answers.front().end());
+        answers.pop_front();
+        return true;
+    }
+    std::ptrdiff_t Receive(std::span<std::byte> buffer) override {
+        if (current.empty() || current.front().size() > buffer.size()) {
+            return -1;
+        }
+        Bytes datagram = current.front();
+        current.pop_front();
+        std::uint32_t first = 0;
+        if (datagram.size() >= sizeof(nlmsghdr)) {
+            std::memcpy(&first, datagram.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(first));
+        }
+        if (first != kStale) {
+            testing::SetSequence(datagram, seq);
+        }
+        std::memcpy(buffer.data(), datagram.data(), datagram.size());
+        return static_cast<std::ptrdiff_t>(datagram.size());
+    }
+
+private:
+    std::deque<Bytes> current;
+    std::uint32_t seq = 0;
+};
+
+using Values = std::array<std::uint32_t, kStatValueCount>;
+constexpr std::size_t At(StatValue v) {
+    return static_cast<std::size_t>(v);
+}
+
+class LinuxCounterSourceTest : public ::testing::Test {
+protected:
+    void Make(std::vector<std::string> names = {}, std::string root = "/nonexistent") {
+        auto transport = std::make_unique<ReplayTransport>();
+        replay = transport.get();
+        source = std::make_unique<LinuxCounterSource>(std::move(names), std::move(root),
+                                                      std::move(transport));
+    }
+    // The recorded machine's links followed by `links`, one datagram each.
+    static std::vector<Bytes> Dump(const std::vector<LinkShape>& links) {
+        std::vector<Bytes> dump = testing::RecordedDump();
+        dump.pop_back();
+        for (const LinkShape& link : links) {
+            dump.push_back(testing::LinkMessage(link));
+        }
+        dump.push_back(testing::DoneMessage());
+        return dump;
+    }
+    bool OpenWith(const std::vector<LinkShape>& links) {
+        replay->answers.push_back(Dump(links));
+        return source->Open();
+    }
+    void Tick(std::vector<Bytes> answer) {
+        replay->answers.push_back(std::move(answer));
+        source->Refresh();
+    }
+    std::optional<Values> Read() {
+        Values v{};
+        for (std::size_t i = 0; i < kStatValueCount; ++i) {
+            if (!source->Query(static_cast<StatValue>(i), v[i])) {
+                return std::nullopt;
+            }
+        }
+        return v;
+    }
+    std::uint32_t Read(StatValue which) { return Read().value_or(Values{})[At(which)]; }
+
+    std::unique_ptr<LinuxCounterSource> source;
+    ReplayTransport* replay = nullptr;
+};
+
+TEST_F(LinuxCounterSourceTest, SumsThePppLinksByDefault) {
+    Make();
+    // Open starts from the current sums; eth0, lo and the ifb links are not PPP.
+    ASSERT_TRUE(OpenWith(
+        {{.index = 7, .name = "ppp0", .stats = Traffic(1000, 500)},
+         {.index = 8, .name = "ppp1", .stats = Traffic(30, 7)},
+         {.index = 9, .name = "usb0", .type = ARPHRD_ETHER, .stats = Traffic(1 << 20, 1 << 20)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1030u);
+    EXPECT_EQ(Read(StatValue::BytesXmit), 507u);
+    EXPECT_TRUE(source->AnyCountedLinkUp());
+
+    Tick(Dump({{.index = 7, .name = "ppp0", .up = false, .stats = Traffic(1500, 600)},
+               {.index = 8, .name = "ppp1", .up = false, .stats = Traffic(80, 7)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1580u);
+    EXPECT_EQ(Read(StatValue::BytesXmit), 607u);
+    EXPECT_FALSE(source->AnyCountedLinkUp());
+    EXPECT_EQ(replay->sends, 2);  // one kernel query per tick
+}
+
+TEST_F(LinuxCounterSourceTest, NamedInterfacesReplaceThePppDefault) {
+    Make(ParseInterfaceList(" wwan0\tusb0 "));
+    ASSERT_TRUE(
+        OpenWith({{.index = 7, .name = "ppp0", .stats = Traffic(1000, 500)},
+                  {.index = 9, .name = "usb0", .type = ARPHRD_ETHER, .stats = Traffic(200, 20)},
+                  {.index = 10, .name = "wwan0", .type = ARPHRD_NONE, .stats = Traffic(3, 4)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 203u);
+    EXPECT_EQ(Read(StatValue::BytesXmit), 24u);
+
+    EXPECT_TRUE(ParseInterfaceList(" \t ").empty());
+    EXPECT_EQ(ParseInterfaceList("a  b\t\tc"), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(LinuxCounterSourceTest, CallsThatEndAndBeginNeitherJumpNorFall) {
+    Make();
+    ASSERT_TRUE(OpenWith({{.index = 5, .name = "ppp0", .stats = Traffic(1000, 100)}}));
+    Tick(Dump({{.index = 5, .name = "ppp0", .stats = Traffic(1800, 150)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1800u);
+    Tick(Dump({}));  // hung up
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1800u);
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 0u);
+    EXPECT_FALSE(source->AnyCountedLinkUp());
+    // The next call: a new index, counters from 0, its negotiation counted.
+    Tick(Dump({{.index = 6, .name = "ppp0", .stats = Traffic(40, 30)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1840u);
+    EXPECT_EQ(Read(StatValue::BytesXmit), 180u);
+    // An index that comes back under another name is another link.
+    Tick(Dump({{.index = 6, .name = "ppp9", .stats = Traffic(50, 35)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1890u);
+}
+
+TEST_F(LinuxCounterSourceTest, FallingCounterRestartsAndRunningValueWraps) {
+    Make();
+    const std::uint64_t k2To32 = 1ull << 32;
+    // Open with 64-bit counters past 2^32: the running values keep the low half.
+    ASSERT_TRUE(OpenWith({{.index = 5, .name = "ppp0", .stats = Traffic(3 * k2To32 + 7, 5000)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 7u);
+    EXPECT_EQ(Read(StatValue::BytesXmit), 5000u);
+    // tx reset to 0 under a link that stays, then 300 sent: +300, not a wrap.
+    Tick(Dump({{.index = 5, .name = "ppp0", .stats = Traffic(4 * k2To32 - 100, 300)}}));
+    EXPECT_EQ(Read(StatValue::BytesXmit), 5300u);
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 0xFFFFFF9Cu);  // 7 + 2^32 - 107
+    Tick(Dump({{.index = 5, .name = "ppp0", .stats = Traffic(4 * k2To32 + 50, 350)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 50u);  // wrapped across 2^32
+    EXPECT_EQ(Read(StatValue::BytesXmit), 5350u);
+}
+
+TEST_F(LinuxCounterSourceTest, ErrorKindsMapOntoTheKernelsCounters) {
+    Make();
+    rtnl_link_stats64 s{};
+    s.rx_frame_errors = 1;
+    s.rx_missed_errors = 2;
+    s.rx_crc_errors = 4;
+    s.rx_over_errors = 8;
+    s.rx_fifo_errors = 16;
+    s.rx_length_errors = 32;
+    s.tx_errors = 64;
+    s.rx_errors = 63 + 100;  // 100 the kernel did not classify
+    ASSERT_TRUE(OpenWith({{.index = 5, .name = "ppp0", .stats = s}}));
+    const Values expected = {1, 2, 4, 100, 24, 32, 64, 0, 0, 0};
+    EXPECT_EQ(Read(), expected);
+
+    // A second link whose rx_errors fall short of its classified errors adds
+    // 0 unclassified ones, not 2^64 - 53; the rest add up as usual.
+    rtnl_link_stats64 shortfall = s;
+    shortfall.rx_errors = 10;
+    Tick(Dump({{.index = 5, .name = "ppp0", .stats = s},
+               {.index = 6, .name = "ppp1", .stats = shortfall}}));
+    const Values doubled = {2, 4, 8, 100, 48, 64, 128, 0, 0, 0};
+    EXPECT_EQ(Read(), doubled);
+}
+
+TEST_F(LinuxCounterSourceTest, FailedTickFailsEveryQueryAndCostsNothingLater) {
+    Make();
+    ASSERT_TRUE(OpenWith({{.index = 5, .name = "ppp0", .stats = Traffic(100, 10)}}));
+
+    std::vector<std::vector<Bytes>> bad = {
+        Dump({{.index = 5,
+               .name = "ppp0",
+               .stats = Traffic(400, 40),
+               .messageFlags = NLM_F_MULTI | NLM_F_DUMP_INTR}}),
+        {testing::ErrorMessage(-EBUSY)},
+        {testing::DoneMessage(-EINTR)},
+        {testing::LinkMessage({.index = 5, .name = "ppp0", .stats = Traffic(400, 40)})},  // no DONE
+        {Bytes(7, std::byte{0x55})},
+        {},
+    };
+    for (auto& answer : bad) {
+        Tick(std::move(answer));
+        std::uint32_t value = 12345;
+        EXPECT_FALSE(source->Query(StatValue::BytesRecvd, value));
+        EXPECT_FALSE(source->Query(StatValue::ConnectSpeed, value));
+        EXPECT_EQ(value, 12345u);
+    }
+    source->Refresh();  // nothing queued: the request itself fails
+    EXPECT_FALSE(Read().has_value());
+
+    // The rest of an earlier answer, still queued, is not this one.
+    Bytes stale = testing::Concat(
+        {testing::LinkMessage({.index = 5, .name = "ppp0", .stats = Traffic(9999, 999)}),
+         testing::DoneMessage()});
+    testing::SetSequence(stale, kStale);
+    std::vector<Bytes> answer = Dump({{.index = 5, .name = "ppp0", .stats = Traffic(500, 50)}});
+    answer.insert(answer.begin(), stale);
+    Tick(answer);
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 500u);
+    EXPECT_EQ(Read(StatValue::BytesXmit), 50u);
+    EXPECT_GE(replay->opens, 2);  // a half-read answer is left on a dropped socket
+
+    source->Close();
+    EXPECT_FALSE(Read().has_value());
+}
+
+TEST_F(LinuxCounterSourceTest, ConnectSpeedComesFromTheFirstUpLinksSpeedFile) {
+    const auto root = std::filesystem::path(::testing::TempDir()) / "trovik-sysfs";
+    std::filesystem::remove_all(root);
+    auto write = [&](const char* link, const char* text) {
+        std::filesystem::create_directories(root / link);
+        std::ofstream(root / link / "speed") << text;
+    };
+    write("ppp0", "-1\n");  // down, as links without carrier tell
+    write("ppp1", "2\n");
+    write("ppp2", "-1\n");
+    write("ppp3", "10000\n");
+    Make({}, root.string());
+
+    // ppp0 is down: the first up one, ppp1, tells.
+    // A second copy of an index, were it taken, would count twice and be up.
+    ASSERT_TRUE(OpenWith({{.index = 5, .name = "ppp0", .up = false, .stats = Traffic(10, 0)},
+                          {.index = 5, .name = "ppp0", .stats = Traffic(10, 0)},
+                          {.index = 6, .name = "ppp1"}}));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 2'000'000u);
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 10u);
+
+    // The speed file is read when a link is first seen or comes up.
+    write("ppp0", "100\n");
+    write("ppp1", "5\n");
+    Tick(Dump({{.index = 5, .name = "ppp0", .up = false}, {.index = 6, .name = "ppp1"}}));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 2'000'000u);
+    Tick(Dump({{.index = 5, .name = "ppp0"}, {.index = 6, .name = "ppp1", .up = false}}));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 100'000'000u);  // ppp0 came up
+
+    Tick(Dump({{.index = 8, .name = "ppp2"}}));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 0u);
+    Tick(Dump({{.index = 9, .name = "ppp3"}}));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 0xFFFFFFFFu);  // 10 Gbit/s saturates
+    Tick(Dump({{.index = 10, .name = "ppp4"}}));            // no file
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 0u);
+    std::filesystem::remove_all(root);
+}
+
+// Against the running kernel: the loopback link, named.
+TEST(LinuxCounterSourceKernel, LoopbackCountsDatagramsSentToItself) {
+    LinuxCounterSource source({"lo"});
+    ASSERT_TRUE(source.Open());
+    source.Refresh();
+    std::uint32_t sentBefore = 0;
+    std::uint32_t receivedBefore = 0;
+    ASSERT_TRUE(source.Query(StatValue::BytesXmit, sentBefore));
+    ASSERT_TRUE(source.Query(StatValue::BytesRecvd, receivedBefore));
+    EXPECT_TRUE(source.AnyCountedLinkUp());
+
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);  // discard: nobody listens, the kernel counts it anyway
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const char payload[100] = {};
+    for (int i = 0; i < 5; ++i) {
+        ::sendto(fd, payload, sizeof(payload), 0, reinterpret_cast<const sockaddr*>(&to),
+                 sizeof(to));
+    }
+    ::close(fd);
+
+    source.Refresh();
+    std::uint32_t sent = 0;
+    std::uint32_t received = 0;
+    ASSERT_TRUE(source.Query(StatValue::BytesXmit, sent));
+    ASSERT_TRUE(source.Query(StatValue::BytesRecvd, received));
+    EXPECT_GE(sent - sentBefore, 500u);
+    EXPECT_GE(received - receivedBefore, 500u);
+    std::uint32_t speed = 1;
+    ASSERT_TRUE(source.Query(StatValue::ConnectSpeed, speed));
+    EXPECT_EQ(speed, 0u);  // loopback has no speed
+}
+
+}  // namespace
+}  // namespace trovik
