@@ -18,11 +18,26 @@ if(TROVIK_SANITIZE)
   target_link_options(trovik_common INTERFACE ${_san})
 endif()
 
+# Coverage instrumentation for the fuzz targets, on everything they link.
+option(TROVIK_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+if(TROVIK_FUZZ)
+  set(_fuzz -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+  target_compile_options(trovik_common INTERFACE ${_fuzz})
+  target_link_options(trovik_common INTERFACE -fsanitize=address,undefined)
+endif()
+
 # Registers one GoogleTest executable per test area.
+# OWN_MAIN: the sources bring their own main (e.g. one that makes a
+# QCoreApplication first).
 function(trovik_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "OWN_MAIN" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock trovik_common)
+  if(T_OWN_MAIN)
+    set(_main GTest::gtest)
+  else()
+    set(_main GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${_main} GTest::gmock trovik_common)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

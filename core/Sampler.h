@@ -5,7 +5,7 @@
 
 #include "core/CounterSource.h"
 #include "core/Counters.h"
-#include "core/RateHistory.h"
+#include "stats/RateHistory.h"
 
 namespace trovik {
 

@@ -1,3 +1,5 @@
+#include "platform/LinuxCounterSource.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -10,7 +12,6 @@
 #include <fstream>
 #include <optional>
 
-#include "platform/LinuxCounterSource.h"
 #include "tests/platform/LinkDumpBuilder.h"
 
 namespace trovik {

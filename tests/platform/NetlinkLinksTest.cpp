@@ -1,3 +1,5 @@
+#include "platform/NetlinkLinks.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -5,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/NetlinkLinks.h"
 #include "tests/platform/LinkDumpBuilder.h"
 
 namespace trovik {

@@ -15,6 +15,9 @@
 #include "platform/QtSettingsBackend.h"
 #include "res/TextFormat.h"
 #include "settings/SettingsStore.h"
+#include "stats/BillingSummary.h"
+#include "stats/Charges.h"
+#include "stats/DataFiles.h"
 
 namespace trovik {
 namespace {
@@ -171,7 +174,7 @@ StatValue ParseStatName(std::string_view word) {
 class Replay {
 public:
     Replay(std::string programPath, std::ostream& output)
-        : program(std::move(programPath)),
+        : files(DataFiles::ForProgram(programPath)),
           out(output),
           messages(output),
           store(backend),
@@ -196,8 +199,9 @@ private:
     void Run(std::int64_t ticks);
     void Dump();
     void Get(std::string_view key);
+    void Report(unsigned year, unsigned month, unsigned closeDay, unsigned type);
 
-    std::string program;
+    DataFiles files;
     std::ostream& out;
     ReplayMessages messages;
     ReplayClock clock;
@@ -276,6 +280,23 @@ void Replay::Get(std::string_view key) {
         }
     }
     out << "\n";
+    out.flush();
+}
+
+void Replay::Report(unsigned year, unsigned month, unsigned closeDay, unsigned type) {
+    // The dialog reads the type's name first, which installs the presets.
+    (void)GetChargeTypeName(store, type);
+    ChargeType charge;
+    ReadChargeType(store, type, charge);
+    CumulativeImage image;
+    (void)ReadCumulativeYear(files, year, image);
+    const BillingPeriod period = PeriodClosingIn(year, month, closeDay);
+    const PeriodSummary s = SummarisePeriod(image, period, charge);
+    out << "report first=" << period.firstRecord << " days=" << period.days
+        << " weekday=" << period.firstWeekday << " total=\"" << s.total << "\" recv=\"" << s.recv
+        << "\" sent=\"" << s.sent << "\" normalMin=\"" << s.normalMin << "\" discountMin=\""
+        << s.discountMin << "\" normal=\"" << s.normal << "\" discount=\"" << s.discount
+        << "\" sum=\"" << s.sum << "\"\n";
     out.flush();
 }
 
@@ -358,6 +379,13 @@ bool Replay::Execute(std::string_view line) {
     } else if (cmd == "get") {
         Args(w, 1);
         Get(w[1]);
+    } else if (cmd == "report") {
+        Args(w, 4);
+        const unsigned month = ParseU32(w[2]);
+        const unsigned closeDay = ParseU32(w[3]);
+        Expect(month >= 1 && month <= 12, "month out of range");
+        Expect(closeDay >= 1 && closeDay <= 28, "closing day out of range");
+        Report(ParseU32(w[1]), month, closeDay, ParseU32(w[4]));
     } else if (cmd == "exit") {
         Args(w, 0);
         Expect(phase == Phase::Running, "exit before start");

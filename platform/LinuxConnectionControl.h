@@ -1,0 +1,126 @@
+#pragma once
+
+#include <netinet/in.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ConnectionControl.h"
+#include "platform/LinuxCounterSource.h"
+#include "platform/SystemBus.h"
+
+namespace trovik {
+
+// One link as the kernel lists it.
+struct LinkEntry {
+    std::int32_t index = 0;  // ifindex
+    std::uint16_t type = 0;  // ARPHRD_*
+    bool up = false;         // LinkInfo::IsUp
+    std::string name;
+};
+
+// Lists the kernel's links afresh on every call.
+class LinkLister {
+public:
+    virtual ~LinkLister() = default;
+    // Every link, in the kernel's order; false when no complete list could
+    // be had (`out` may then hold a partial list).
+    virtual bool ListLinks(std::vector<LinkEntry>& out) = 0;
+};
+
+// The real lister: one RTM_GETLINK dump per call over a fresh netlink
+// socket. A dump interrupted by a change of links is asked again, a few
+// times at most.
+class NetlinkLinkLister final : public LinkLister {
+public:
+    // `transport` null: a NetlinkRouteSocket.
+    explicit NetlinkLinkLister(std::unique_ptr<NetlinkTransport> transport = nullptr);
+    ~NetlinkLinkLister() override;
+    NetlinkLinkLister(const NetlinkLinkLister&) = delete;
+    NetlinkLinkLister& operator=(const NetlinkLinkLister&) = delete;
+
+    bool ListLinks(std::vector<LinkEntry>& out) override;
+
+private:
+    bool ListOnce(std::vector<LinkEntry>& out, bool& interrupted);
+
+    std::unique_ptr<NetlinkTransport> transport;
+    std::unique_ptr<std::byte[]> receiveBuffer;
+    std::uint32_t sequence = 0;
+};
+
+// Everything the connection control touches outside the process; the
+// defaults are the real ones, tests replace them.
+struct ConnectionControlEnvironment {
+    // Where NetworkManager is asked.
+    BusChoice bus = BusChoice::System();
+    // Where pppd leaves its pid files. Debian's pppd writes
+    // /var/run/<ifname>.pid (the pid alone) and, with the `linkname` option,
+    // /var/run/ppp-<linkname>.pid (the pid, then the interface name); on
+    // Debian /var/run is a link to /run.
+    std::vector<std::string> pidDirs = {"/run", "/var/run"};
+    // Where a process's command name is read: <procRoot>/<pid>/comm.
+    std::string procRoot = "/proc";
+    // Sends a signal like ::kill (0 on success). Empty: ::kill.
+    std::function<int(pid_t pid, int signal)> sendSignal;
+    // Null: a NetlinkLinkLister.
+    std::unique_ptr<LinkLister> links;
+    // The IPv4 addresses of the host's name. Empty: gethostname and
+    // getaddrinfo (which may consult the resolver).
+    std::function<std::vector<in_addr>()> hostAddresses;
+    // The most HangUpModem spends, D-Bus calls included, and how often it
+    // looks whether the link is gone meanwhile.
+    std::chrono::milliseconds hangUpWait{5000};
+    std::chrono::milliseconds pollInterval{100};
+};
+
+// The dial-up line on Linux: a PPP link, or, when the `Interfaces` setting
+// names links, one of those, that exists and is up. This is exactly what
+// LinuxCounterSource counts, and the two must be given the same names.
+//
+// IsModemConnected answers from the counter source's snapshot of the current
+// tick (allocation-free). HangUpModem and GetHostAddress look at the links
+// afresh. HangUpModem hangs up the first such link, in the kernel's order:
+//  - through NetworkManager when it has an active connection on that
+//    interface that it made itself (DeactivateConnection; a refusal is final);
+//  - otherwise by SIGTERM to the pppd whose pid file names the interface,
+//    once /proc shows that pid to be a pppd;
+// then it waits, polling the links, until that link (same index and name) is
+// gone or down, and is true only then. All three block the caller; they need
+// a QCoreApplication for the D-Bus part but no running event loop.
+class LinuxConnectionControl final : public ConnectionControl {
+public:
+    LinuxConnectionControl(const LinuxCounterSource& counters,
+                           std::vector<std::string> interfaceNames,
+                           ConnectionControlEnvironment environment = {});
+    ~LinuxConnectionControl() override;
+    LinuxConnectionControl(const LinuxConnectionControl&) = delete;
+    LinuxConnectionControl& operator=(const LinuxConnectionControl&) = delete;
+
+    bool IsModemConnected() override;
+    bool HangUpModem() override;
+    bool GetHostAddress(std::string& text) override;
+
+private:
+    enum class Request : unsigned char { Made, Refused, NotHandled };
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    bool Counts(const LinkEntry& link) const;
+    bool FindLine(LinkEntry& line);
+    Request DeactivateThroughNetworkManager(const std::string& iface, Deadline deadline);
+    Request SignalOwningPppd(const std::string& iface);
+    bool IsPppd(pid_t pid) const;
+    bool WaitUntilGone(const LinkEntry& line, Deadline deadline);
+
+    const LinuxCounterSource& counters;
+    std::vector<std::string> interfaceNames;
+    ConnectionControlEnvironment env;
+};
+
+}  // namespace trovik

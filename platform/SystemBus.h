@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QString>
+#include <QVariant>
+#include <utility>
+
+namespace trovik {
+
+// Which message bus a backend talks to: the system bus (the default), a bus
+// at a given address (tests run a private one), or none at all.
+class BusChoice {
+public:
+    static BusChoice System() { return BusChoice(Kind::System, {}); }
+    static BusChoice At(QString address) { return BusChoice(Kind::Address, std::move(address)); }
+    static BusChoice None() { return BusChoice(Kind::None, {}); }
+
+    bool IsNone() const { return kind == Kind::None; }
+    bool IsSystem() const { return kind == Kind::System; }
+    const QString& Address() const { return address; }
+
+private:
+    enum class Kind : unsigned char { System, Address, None };
+    BusChoice(Kind k, QString a) : kind(k), address(std::move(a)) {}
+
+    Kind kind;
+    QString address;
+};
+
+// A private connection to a bus, opened for one exchange and closed when this
+// ends. A bus that is absent, or that restarted since the last exchange, is
+// thus met afresh each time, and nothing is shared with other users of the
+// bus in this process. Needs a QCoreApplication (QtDBus runs its own thread,
+// so no event loop has to run while a call waits).
+class BusConnection {
+public:
+    explicit BusConnection(const BusChoice& bus);
+    ~BusConnection();
+    BusConnection(const BusConnection&) = delete;
+    BusConnection& operator=(const BusConnection&) = delete;
+
+    bool IsConnected() const;
+
+    // Sends a method call and waits at most `timeoutMs` for its answer,
+    // processing no events meanwhile. The result is the reply, or an error
+    // message (also when the bus is not connected or no answer came in time).
+    QDBusMessage Call(const QDBusMessage& call, int timeoutMs);
+
+private:
+    QString name;
+    QDBusConnection connection;
+};
+
+// The value of a reply that carries exactly one, or an invalid QVariant when
+// the reply is an error or carries more or fewer. A variant ("v", as from
+// org.freedesktop.DBus.Properties.Get) is unwrapped to the value inside.
+QVariant SingleReplyValue(const QDBusMessage& reply);
+
+}  // namespace trovik

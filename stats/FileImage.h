@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace trovik {
+
+// Fixed-size little-endian file images: explicit byte order, never structs
+// dumped to disk.
+inline void StoreLE16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void StoreLE32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+}
+inline std::uint16_t LoadLE16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t LoadLE32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Reads the start of a file into `buffer`: at most buffer.size() bytes, the
+// rest of the buffer left as it was (callers zero it first, so a short file
+// reads as zeros after its end). Returns the number of bytes read, or nothing
+// when the file cannot be opened (missing, a directory, no permission).
+std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<std::uint8_t> buffer);
+
+enum class StoredFile : std::uint8_t {
+    Read,      // the file's contents are in the image (a short file: zeros after its end)
+    Missing,   // nothing of that name: the image is zero
+    Unusable,  // something is there but cannot be read: the image is zero
+};
+
+// Reads a stored file into `image` after zeroing it. Telling a missing file
+// from one that merely cannot be read keeps a writer from replacing a file it
+// never saw.
+StoredFile ReadStoredImage(const std::string& path, std::span<std::uint8_t> image);
+
+// The length of a regular file, or nothing when there is none.
+std::optional<std::uint64_t> FileLength(const std::string& path);
+
+enum class Durability : std::uint8_t {
+    // The new contents reach the disk before the rename: after a power loss
+    // the file holds either the old or the new contents.
+    Synced,
+    // Cheaper: atomic against a crash of the program, not of the machine.
+    Unsynced,
+};
+
+// Replaces the file's contents as a whole: the data goes to a temporary file
+// in the same directory, which is then renamed over the old file, so a crash
+// at any moment leaves either the old or the new file, never a short or
+// mixed one. False when it could not be done; the old file is then intact and
+// no temporary file is left behind.
+bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
+                 Durability durability);
+
+// Creates an empty file when none exists; true when one exists afterwards.
+bool EnsureFileExists(const std::string& path);
+
+}  // namespace trovik

@@ -1,0 +1,558 @@
+#include "platform/LinuxConnectionControl.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <linux/if_arp.h>
+#include <linux/netlink.h>
+#include <signal.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QMap>
+#include <QStringList>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "tests/platform/LinkDumpBuilder.h"
+#include "tests/platform/PrivateBus.h"
+
+namespace trovik {
+namespace {
+
+using testing::Bytes;
+using testing::LinkShape;
+using testing::PrivateBus;
+using testing::RunPumping;
+using testing::TempDir;
+using testing::WriteFile;
+using namespace std::chrono_literals;
+
+// --- netlink dumps ---
+
+// Answers each request with the next queued dump, every message carrying the
+// request's sequence number.
+class QueuedDumps final : public NetlinkTransport {
+public:
+    std::deque<std::vector<Bytes>> answers;
+
+    bool Open() override { return true; }
+    void Close() override { current.clear(); }
+    bool Send(std::span<const std::byte> request) override {
+        std::memcpy(&seq, request.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(seq));
+        if (answers.empty()) {
+            return false;
+        }
+        current.assign(answers.front().begin(), answers.front().end());
+        answers.pop_front();
+        return true;
+    }
+    std::ptrdiff_t Receive(std::span<std::byte> buffer) override {
+        if (current.empty() || current.front().size() > buffer.size()) {
+            return -1;
+        }
+        Bytes datagram = std::move(current.front());
+        current.pop_front();
+        testing::SetSequence(datagram, seq);
+        std::memcpy(buffer.data(), datagram.data(), datagram.size());
+        return static_cast<std::ptrdiff_t>(datagram.size());
+    }
+
+private:
+    std::deque<Bytes> current;
+    std::uint32_t seq = 0;
+};
+
+LinkShape Shape(std::int32_t index, std::string name, std::uint16_t type, bool up,
+                std::uint16_t flags = NLM_F_MULTI) {
+    LinkShape s;
+    s.index = index;
+    s.name = std::move(name);
+    s.type = type;
+    s.up = up;
+    s.messageFlags = flags;
+    return s;
+}
+
+// One datagram with the links, one with NLMSG_DONE.
+std::vector<Bytes> Dump(std::initializer_list<LinkShape> links) {
+    std::vector<Bytes> messages;
+    for (const LinkShape& link : links) {
+        messages.push_back(testing::LinkMessage(link));
+    }
+    return {testing::Concat(messages), testing::DoneMessage()};
+}
+
+// --- IsModemConnected: the counter source's snapshot of the tick ---
+
+class SnapshotTest : public ::testing::Test {
+protected:
+    // A counter source over the queued dumps; Open takes the first.
+    std::unique_ptr<LinuxCounterSource> Source(std::vector<std::string> names,
+                                               std::deque<std::vector<Bytes>> dumps) {
+        auto transport = std::make_unique<QueuedDumps>();
+        transport->answers = std::move(dumps);
+        return std::make_unique<LinuxCounterSource>(std::move(names), sysfs.Path().string(),
+                                                    std::move(transport));
+    }
+    static ConnectionControlEnvironment Isolated() {
+        ConnectionControlEnvironment env;
+        env.bus = BusChoice::None();
+        env.pidDirs.clear();
+        env.sendSignal = [](pid_t, int) { return -1; };
+        env.links = std::make_unique<NetlinkLinkLister>(std::make_unique<QueuedDumps>());
+        env.hostAddresses = [] { return std::vector<in_addr>{}; };
+        return env;
+    }
+
+    TempDir sysfs;
+};
+
+TEST_F(SnapshotTest, PppLinksCountByDefault) {
+    auto source = Source(
+        {},
+        {Dump({Shape(2, "eth0", ARPHRD_ETHER, true), Shape(7, "ppp0", ARPHRD_PPP, true)}),
+         Dump({Shape(2, "eth0", ARPHRD_ETHER, true), Shape(7, "ppp0", ARPHRD_PPP, false)}),
+         Dump({Shape(2, "eth0", ARPHRD_ETHER, true)}), Dump({Shape(8, "ppp1", ARPHRD_PPP, true)})});
+    LinuxConnectionControl control(*source, {}, Isolated());
+    ASSERT_TRUE(source->Open());
+    EXPECT_TRUE(control.IsModemConnected());
+    source->Refresh();  // ppp0 down
+    EXPECT_FALSE(control.IsModemConnected());
+    source->Refresh();  // no PPP link at all, ethernet up
+    EXPECT_FALSE(control.IsModemConnected());
+    source->Refresh();  // a new call on another link
+    EXPECT_TRUE(control.IsModemConnected());
+}
+
+TEST_F(SnapshotTest, NamedInterfacesReplaceThePppRule) {
+    auto source =
+        Source({"eth1"},
+               {Dump({Shape(3, "eth1", ARPHRD_ETHER, true)}),
+                Dump({Shape(3, "eth1", ARPHRD_ETHER, false), Shape(7, "ppp0", ARPHRD_PPP, true)})});
+    LinuxConnectionControl control(*source, {"eth1"}, Isolated());
+    ASSERT_TRUE(source->Open());
+    EXPECT_TRUE(control.IsModemConnected());
+    source->Refresh();  // the named link is down; an unnamed PPP link does not count
+    EXPECT_FALSE(control.IsModemConnected());
+}
+
+TEST(NetlinkLinkListerTest, ListsEveryLinkAndAsksAgainWhenTheDumpWasInterrupted) {
+    auto transport = std::make_unique<QueuedDumps>();
+    QueuedDumps* dumps = transport.get();
+    NetlinkLinkLister lister(std::move(transport));
+
+    dumps->answers = {
+        Dump({Shape(1, "lo", ARPHRD_LOOPBACK, true), Shape(7, "ppp0", ARPHRD_PPP, false)})};
+    std::vector<LinkEntry> links;
+    ASSERT_TRUE(lister.ListLinks(links));
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].index, 1);
+    EXPECT_EQ(links[0].name, "lo");
+    EXPECT_EQ(links[0].type, ARPHRD_LOOPBACK);
+    EXPECT_TRUE(links[0].up);
+    EXPECT_EQ(links[1].index, 7);
+    EXPECT_EQ(links[1].name, "ppp0");
+    EXPECT_EQ(links[1].type, ARPHRD_PPP);
+    EXPECT_FALSE(links[1].up);
+
+    // Links changed during the dump: the whole list is asked again.
+    dumps->answers = {Dump({Shape(7, "ppp0", ARPHRD_PPP, true, NLM_F_MULTI | NLM_F_DUMP_INTR)}),
+                      Dump({Shape(9, "ppp1", ARPHRD_PPP, true)})};
+    ASSERT_TRUE(lister.ListLinks(links));
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].name, "ppp1");
+
+    // An error answer, or none at all, is no list.
+    dumps->answers = {{testing::ErrorMessage(-ENOBUFS)}};
+    EXPECT_FALSE(lister.ListLinks(links));
+    EXPECT_FALSE(lister.ListLinks(links));
+}
+
+// --- HangUpModem and GetHostAddress ---
+
+const LinkEntry kLo{1, ARPHRD_LOOPBACK, true, "lo"};
+const LinkEntry kEth0{2, ARPHRD_ETHER, true, "eth0"};
+const LinkEntry kPpp0{7, ARPHRD_PPP, true, "ppp0"};
+
+// The kernel's links as the fakes let them change: `before` until a hang-up
+// was made (through the fake NetworkManager or a signal), `after` from then
+// on, unless the line is to stay.
+struct LinkWorld {
+    std::mutex mutex;
+    std::vector<LinkEntry> before{kEth0, kPpp0};
+    std::vector<LinkEntry> after{kEth0};
+    std::atomic<bool> hungUp{false};
+    std::atomic<bool> lineStays{false};
+    std::atomic<int> lists{0};
+};
+
+class FakeLinks final : public LinkLister {
+public:
+    explicit FakeLinks(std::shared_ptr<LinkWorld> w) : world(std::move(w)) {}
+    bool ListLinks(std::vector<LinkEntry>& out) override {
+        std::lock_guard lock(world->mutex);
+        ++world->lists;
+        out = world->hungUp && !world->lineStays ? world->after : world->before;
+        return true;
+    }
+
+private:
+    std::shared_ptr<LinkWorld> world;
+};
+
+const QString kNmPath = QStringLiteral("/org/freedesktop/NetworkManager");
+const QString kDevicePath = QStringLiteral("/org/freedesktop/NetworkManager/Devices/3");
+const QString kActivePath = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/12");
+
+// NetworkManager's root, device and active-connection objects, as far as
+// the hang-up asks them. Calls come in on this thread's event loop.
+class FakeNetworkManager final : public QDBusVirtualObject {
+public:
+    QMap<QString, QString> devices;  // ip interface -> device path
+    QString activeConnection = kActivePath;
+    std::optional<unsigned> stateFlags = 0x0F;  // activated, layer 2 and IPv4 ready
+    bool refuse = false;
+    std::function<void()> onDeactivate;
+
+    QString introspect(const QString&) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& m, const QDBusConnection& connection) override {
+        const QList<QVariant> args = m.arguments();
+        QString line = m.path() + QLatin1Char(' ') + m.member() + QLatin1Char('(') + m.signature() +
+                       QLatin1Char(')');
+        QDBusMessage reply;
+        if (m.member() == QStringLiteral("GetDeviceByIpIface")) {
+            const QString iface = args.value(0).toString();
+            line += QLatin1Char(' ') + iface;
+            reply = devices.contains(iface)
+                        ? m.createReply(QVariant::fromValue(QDBusObjectPath(devices.value(iface))))
+                        : m.createErrorReply(
+                              QStringLiteral("org.freedesktop.NetworkManager.UnknownDevice"),
+                              QStringLiteral("No device found for the requested iface."));
+        } else if (m.member() == QStringLiteral("Get")) {
+            const QString property = args.value(1).toString();
+            line += QLatin1Char(' ') + args.value(0).toString() + QLatin1Char(' ') + property;
+            if (m.path() == kDevicePath && property == QStringLiteral("ActiveConnection")) {
+                reply = m.createReply(QVariant::fromValue(
+                    QDBusVariant(QVariant::fromValue(QDBusObjectPath(activeConnection)))));
+            } else if (m.path() == kActivePath && property == QStringLiteral("StateFlags") &&
+                       stateFlags) {
+                reply = m.createReply(QVariant::fromValue(QDBusVariant(QVariant(*stateFlags))));
+            } else {
+                reply = m.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                                           QStringLiteral("No such property"));
+            }
+        } else if (m.member() == QStringLiteral("DeactivateConnection")) {
+            line += QLatin1Char(' ') + args.value(0).value<QDBusObjectPath>().path();
+            if (refuse) {
+                reply = m.createErrorReply(
+                    QStringLiteral("org.freedesktop.NetworkManager.PermissionDenied"),
+                    QStringLiteral("Not authorized to deactivate connections"));
+            } else {
+                if (onDeactivate) {
+                    onDeactivate();
+                }
+                reply = m.createReply();
+            }
+        } else {
+            return false;
+        }
+        {
+            std::lock_guard lock(mutex);
+            calls << line;
+        }
+        connection.send(reply);
+        return true;
+    }
+
+    QStringList Calls() {
+        std::lock_guard lock(mutex);
+        return calls;
+    }
+
+private:
+    std::mutex mutex;
+    QStringList calls;
+};
+
+const QString kFind = QStringLiteral("/org/freedesktop/NetworkManager GetDeviceByIpIface(s) ppp0");
+const QString kGetActive = QStringLiteral(
+    "/org/freedesktop/NetworkManager/Devices/3 Get(ss) "
+    "org.freedesktop.NetworkManager.Device ActiveConnection");
+const QString kGetFlags = QStringLiteral(
+    "/org/freedesktop/NetworkManager/ActiveConnection/12 Get(ss) "
+    "org.freedesktop.NetworkManager.Connection.Active StateFlags");
+const QString kDeactivate = QStringLiteral(
+    "/org/freedesktop/NetworkManager DeactivateConnection(o) "
+    "/org/freedesktop/NetworkManager/ActiveConnection/12");
+
+class HangUpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        nm.onDeactivate = [this] { world->hungUp = true; };
+        WritePppd(4242, "pppd\n");
+        WriteFile(root.Path() / "run" / "ppp0.pid", "4242\n");
+    }
+    void TearDown() override {
+        if (!nmConnection.isEmpty()) {
+            QDBusConnection::disconnectFromBus(nmConnection);
+        }
+    }
+
+    BusChoice StartBus() {
+        bus.emplace();
+        EXPECT_FALSE(bus->Address().isEmpty()) << "dbus-daemon did not start";
+        return BusChoice::At(bus->Address());
+    }
+    // A private bus with the fake NetworkManager on it.
+    BusChoice StartNetworkManager() {
+        BusChoice choice = StartBus();
+        nm.devices.insert(QStringLiteral("ppp0"), kDevicePath);
+        QDBusConnection c = bus->Connect(nmConnection);
+        EXPECT_TRUE(c.registerVirtualObject(kNmPath, &nm, QDBusConnection::SubPath));
+        EXPECT_TRUE(c.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
+        return choice;
+    }
+
+    void WritePppd(pid_t pid, const std::string& comm) {
+        WriteFile(root.Path() / "proc" / std::to_string(pid) / "comm", comm);
+    }
+
+    ConnectionControlEnvironment Env(BusChoice choice) {
+        ConnectionControlEnvironment env;
+        env.bus = std::move(choice);
+        env.pidDirs = {(root.Path() / "run").string(), (root.Path() / "var" / "run").string()};
+        env.procRoot = (root.Path() / "proc").string();
+        env.sendSignal = [this](pid_t pid, int signal) {
+            sent.emplace_back(pid, signal);
+            if (signalError == 0 || signalError == ESRCH) {
+                world->hungUp = true;
+            }
+            if (signalError != 0) {
+                errno = signalError;
+                return -1;
+            }
+            return 0;
+        };
+        env.links = std::make_unique<FakeLinks>(world);
+        env.hostAddresses = [this] { return hostAddresses; };
+        env.hangUpWait = wait;
+        env.pollInterval = 10ms;
+        return env;
+    }
+
+    bool HangUp(BusChoice choice, std::vector<std::string> names = {}) {
+        LinuxConnectionControl control(unusedSource, std::move(names), Env(std::move(choice)));
+        return RunPumping([&control] { return control.HangUpModem(); });
+    }
+
+    using Signals = std::vector<std::pair<pid_t, int>>;
+
+    TempDir root;
+    std::optional<PrivateBus> bus;
+    FakeNetworkManager nm;
+    QString nmConnection;
+    std::shared_ptr<LinkWorld> world = std::make_shared<LinkWorld>();
+    Signals sent;
+    int signalError = 0;
+    std::chrono::milliseconds wait = 3s;
+    std::vector<in_addr> hostAddresses;
+    LinuxCounterSource unusedSource{{}, root.Path().string(), std::make_unique<QueuedDumps>()};
+};
+
+TEST_F(HangUpTest, NetworkManagerDeactivatesTheLinesActiveConnection) {
+    const BusChoice choice = StartNetworkManager();
+    EXPECT_TRUE(HangUp(choice));
+    EXPECT_EQ(nm.Calls(), (QStringList{kFind, kGetActive, kGetFlags, kDeactivate}));
+    EXPECT_TRUE(sent.empty()) << "pppd is NetworkManager's to end";
+}
+
+TEST_F(HangUpTest, NetworkManagersRefusalIsFinal) {
+    const BusChoice choice = StartNetworkManager();
+    nm.refuse = true;
+    EXPECT_FALSE(HangUp(choice));
+    EXPECT_EQ(nm.Calls().size(), 4);
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(HangUpTest, ALineThatStaysIsAFailureOnceTheWaitIsOver) {
+    const BusChoice choice = StartNetworkManager();
+    world->lineStays = true;
+    wait = 300ms;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(HangUp(choice));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 300ms);
+    EXPECT_LT(took, 3s);
+    EXPECT_GT(world->lists.load(), 3) << "the links are looked at again while waiting";
+    EXPECT_EQ(nm.Calls().size(), 4);
+}
+
+TEST_F(HangUpTest, LinesNetworkManagerDoesNotOwnAreLeftToTheirPppd) {
+    // Not running at all: the bus has no NetworkManager.
+    EXPECT_TRUE(HangUp(StartBus()));
+    EXPECT_EQ(sent, (Signals{{4242, SIGTERM}}));
+
+    const BusChoice choice = StartNetworkManager();
+    struct Case {
+        const char* what;
+        std::function<void()> set;
+        QStringList calls;
+    };
+    const Case cases[] = {
+        {"unknown device", [this] { nm.devices.clear(); }, {kFind}},
+        {"no active connection",
+         [this] { nm.activeConnection = QStringLiteral("/"); },
+         {kFind, kGetActive}},
+        {"external connection (pppd started by hand)",
+         [this] { nm.stateFlags = 0x80 | 0x0F; },
+         {kFind, kGetActive, kGetFlags}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        nm.devices.insert(QStringLiteral("ppp0"), kDevicePath);
+        nm.activeConnection = kActivePath;
+        nm.stateFlags = 0x0F;
+        c.set();
+        const QStringList before = nm.Calls();
+        world->hungUp = false;
+        sent.clear();
+        EXPECT_TRUE(HangUp(choice));
+        EXPECT_EQ(nm.Calls().mid(before.size()), c.calls);
+        EXPECT_EQ(sent, (Signals{{4242, SIGTERM}}));
+    }
+}
+
+TEST_F(HangUpTest, PppdIsFoundByInterfaceOrLinkNamePidFile) {
+    std::filesystem::remove(root.Path() / "run" / "ppp0.pid");
+    // pppd's `linkname` file: the pid, then the interface. One naming
+    // another interface is not this line's.
+    WritePppd(5151, "pppd\n");
+    WritePppd(6161, "pppd\n");
+    WriteFile(root.Path() / "var" / "run" / "ppp-other.pid", "6161\nppp1\n");
+    WriteFile(root.Path() / "var" / "run" / "ppp-provider.pid", "5151\nppp0\n");
+    EXPECT_TRUE(HangUp(BusChoice::None()));
+    EXPECT_EQ(sent, (Signals{{5151, SIGTERM}}));
+
+    // Without any pid file nothing can be done.
+    std::filesystem::remove_all(root.Path() / "var");
+    sent.clear();
+    world->hungUp = false;
+    EXPECT_FALSE(HangUp(BusChoice::None()));
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(HangUpTest, OnlyAProvenPppdIsEverSignalled) {
+    struct Case {
+        const char* pidFile;
+        const char* comm;  // of /proc/<4242>/comm; null: no such process
+    };
+    const Case cases[] = {
+        {"4242\n", "bash\n"},                              // the pid was reused
+        {"4242\n", "pppd-helper\n"}, {"4242\n", nullptr},  // the process is gone
+        {"1\n", "pppd\n"},                                 // init, or kill(1)...
+        {"0\n", "pppd\n"},                                 // ...a process group
+        {"-1\n", "pppd\n"},                                // ...or every process
+        {"42x\n", "pppd\n"},         {"\n", "pppd\n"},    {"99999999999999999999\n", "pppd\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pidFile);
+        std::filesystem::remove_all(root.Path() / "proc");
+        for (const char* pid : {"4242", "1", "0", "-1", "42"}) {
+            if (c.comm != nullptr) {
+                WriteFile(root.Path() / "proc" / pid / "comm", c.comm);
+            }
+        }
+        WriteFile(root.Path() / "run" / "ppp0.pid", c.pidFile);
+        EXPECT_FALSE(HangUp(BusChoice::None()));
+        EXPECT_TRUE(sent.empty());
+    }
+}
+
+TEST_F(HangUpTest, SignalThatCannotBeSentIsAFailure) {
+    signalError = EPERM;  // a pppd of root's, started by another user
+    EXPECT_FALSE(HangUp(BusChoice::None()));
+    EXPECT_EQ(sent, (Signals{{4242, SIGTERM}}));
+
+    // Gone before the signal came: the wait sees the line go.
+    signalError = ESRCH;
+    sent.clear();
+    EXPECT_TRUE(HangUp(BusChoice::None()));
+    EXPECT_EQ(sent.size(), 1u);
+}
+
+TEST_F(HangUpTest, WithoutALineNothingIsTouched) {
+    const BusChoice choice = StartNetworkManager();
+    world->before = {kLo, kEth0, LinkEntry{7, ARPHRD_PPP, false, "ppp0"}};
+    EXPECT_FALSE(HangUp(choice));
+    EXPECT_TRUE(nm.Calls().isEmpty());
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(HangUpTest, TheFirstCountedLineInTheKernelsOrderIsHungUp) {
+    world->before = {kEth0, LinkEntry{4, ARPHRD_PPP, true, "ppp3"}, kPpp0};
+    world->after = {kEth0, kPpp0};
+    WritePppd(3333, "pppd\n");
+    WriteFile(root.Path() / "run" / "ppp3.pid", "3333\n");
+    EXPECT_TRUE(HangUp(BusChoice::None()));
+    EXPECT_EQ(sent, (Signals{{3333, SIGTERM}}));
+
+    // With named interfaces the PPP rule gives way to the names.
+    world->before = {kEth0, kPpp0};
+    world->after = {kPpp0};
+    world->hungUp = false;
+    sent.clear();
+    WritePppd(2222, "pppd\n");
+    WriteFile(root.Path() / "run" / "eth0.pid", "2222\n");
+    EXPECT_TRUE(HangUp(BusChoice::None(), {"eth0"}));
+    EXPECT_EQ(sent, (Signals{{2222, SIGTERM}}));
+}
+
+in_addr Address(const char* dotted) {
+    in_addr a{};
+    inet_pton(AF_INET, dotted, &a);
+    return a;
+}
+
+TEST_F(HangUpTest, HostAddressIsTheLinesThenTheHostNamesUnlessLoopback) {
+    std::string text = "left over";
+    {
+        // The line's own address, here loopback's, which this machine has.
+        world->before = {kLo, kEth0};
+        LinuxConnectionControl control(unusedSource, {"lo"}, Env(BusChoice::None()));
+        EXPECT_TRUE(control.GetHostAddress(text));
+        EXPECT_EQ(text, " 127.0.0.1");
+    }
+    {
+        // A line without an IPv4 address, and no line: the host name's
+        // first address that is not loopback.
+        world->before = {kLo, LinkEntry{99, ARPHRD_PPP, true, "tvkppp9"}};
+        LinuxConnectionControl control(unusedSource, {}, Env(BusChoice::None()));
+        hostAddresses = {Address("127.0.1.1"), Address("198.51.100.23"), Address("192.0.2.9")};
+        EXPECT_TRUE(control.GetHostAddress(text));
+        EXPECT_EQ(text, " 198.51.100.23");
+
+        world->before = {kLo};
+        hostAddresses = {Address("127.0.1.1"), Address("0.0.0.0")};
+        text = "left over";
+        EXPECT_FALSE(control.GetHostAddress(text));
+        EXPECT_EQ(text, " Unknown");
+        hostAddresses.clear();
+        EXPECT_FALSE(control.GetHostAddress(text));
+        EXPECT_EQ(text, " Unknown");
+    }
+}
+
+}  // namespace
+}  // namespace trovik

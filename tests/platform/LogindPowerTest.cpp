@@ -1,0 +1,122 @@
+#include "platform/LogindPower.h"
+
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QStringList>
+#include <chrono>
+#include <mutex>
+
+#include "tests/platform/PrivateBus.h"
+
+namespace trovik {
+namespace {
+
+using testing::PrivateBus;
+using testing::RunPumping;
+
+// login1's manager object as far as PowerOff goes: it records every call
+// and accepts, refuses or never answers.
+class FakeLogin final : public QDBusVirtualObject {
+public:
+    enum class Mode { Accept, Refuse, Silent };
+    Mode mode = Mode::Accept;
+
+    QString introspect(const QString&) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        {
+            std::lock_guard lock(mutex);
+            calls << message.path() + QLatin1Char(' ') + message.interface() + QLatin1Char('.') +
+                         message.member() + QLatin1Char('(') + message.signature() +
+                         QLatin1Char(')');
+            if (!message.arguments().isEmpty()) {
+                interactive = message.arguments().constFirst().toBool();
+            }
+        }
+        if (mode == Mode::Accept) {
+            connection.send(message.createReply());
+        } else if (mode == Mode::Refuse) {
+            connection.send(message.createErrorReply(
+                QStringLiteral("org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"),
+                QStringLiteral("Interactive authentication required.")));
+        }
+        return true;
+    }
+
+    QStringList Calls() {
+        std::lock_guard lock(mutex);
+        return calls;
+    }
+    bool Interactive() {
+        std::lock_guard lock(mutex);
+        return interactive;
+    }
+
+private:
+    std::mutex mutex;
+    QStringList calls;
+    bool interactive = true;
+};
+
+class LogindPowerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(bus.Address().isEmpty()) << "dbus-daemon did not start"; }
+    void TearDown() override {
+        if (!serviceConnection.isEmpty()) {
+            QDBusConnection::disconnectFromBus(serviceConnection);
+        }
+    }
+
+    void RegisterLogin() {
+        QDBusConnection c = bus.Connect(serviceConnection);
+        ASSERT_TRUE(c.isConnected());
+        ASSERT_TRUE(c.registerVirtualObject(QStringLiteral("/org/freedesktop/login1"), &login));
+        ASSERT_TRUE(c.registerService(QStringLiteral("org.freedesktop.login1")));
+    }
+
+    bool Request(int timeoutMs = LogindPower::kDefaultCallTimeoutMs) {
+        LogindPower power(BusChoice::At(bus.Address()), timeoutMs);
+        return RunPumping([&power] { return power.RequestShutdown(); });
+    }
+
+    PrivateBus bus;
+    FakeLogin login;
+    QString serviceConnection;
+};
+
+TEST_F(LogindPowerTest, AcceptedPowerOffIsAskedOnceWithoutInteraction) {
+    RegisterLogin();
+    EXPECT_TRUE(Request());
+    EXPECT_EQ(login.Calls(),
+              QStringList{QStringLiteral(
+                  "/org/freedesktop/login1 org.freedesktop.login1.Manager.PowerOff(b)")});
+    EXPECT_FALSE(login.Interactive());
+}
+
+TEST_F(LogindPowerTest, RefusalMissingServiceAndSilenceAreFailures) {
+    // Nobody owns the name yet: the bus answers at once.
+    EXPECT_FALSE(Request());
+
+    RegisterLogin();
+    login.mode = FakeLogin::Mode::Refuse;
+    EXPECT_FALSE(Request());
+
+    login.mode = FakeLogin::Mode::Silent;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Request(200));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(login.Calls().size(), 2);
+}
+
+TEST_F(LogindPowerTest, UnreachableOrNoBusIsAFailure) {
+    const QString nowhere =
+        QStringLiteral("unix:path=") + bus.Dir().Q() + QStringLiteral("/no-such-socket");
+    EXPECT_FALSE(LogindPower(BusChoice::At(nowhere)).RequestShutdown());
+    EXPECT_FALSE(LogindPower(BusChoice::None()).RequestShutdown());
+}
+
+}  // namespace
+}  // namespace trovik

@@ -1,0 +1,153 @@
+#pragma once
+
+// Helpers for tests of D-Bus and local-socket code: a private message bus
+// that the test starts and ends itself, and a way to run a blocking call on
+// another thread while this thread's event loop serves the fakes.
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QProcess>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <random>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace trovik::testing {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when this ends.
+class TempDir {
+public:
+    TempDir() {
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            auto candidate = base / ("trovik-test-" + std::to_string(::getpid()) + "-" +
+                                     std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                path = candidate;
+            }
+        }
+    }
+    ~TempDir() {
+        std::error_code error;
+        if (!path.empty()) {
+            std::filesystem::remove_all(path, error);
+        }
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path; }
+    QString Q() const { return QString::fromStdString(path.string()); }
+
+private:
+    std::filesystem::path path;
+};
+
+inline void WriteFile(const std::filesystem::path& file, const std::string& text) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// A dbus-daemon of its own, listening on a socket in a temporary directory,
+// allowing everything and activating no services. Address() is empty when
+// it could not be started. The daemon is the only process these tests
+// start, and it is ended by its own pid.
+class PrivateBus {
+public:
+    PrivateBus() {
+        const auto config = dir.Path() / "bus.conf";
+        WriteFile(config,
+                  "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                  "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                  "<busconfig>\n"
+                  "  <type>session</type>\n"
+                  "  <listen>unix:dir=" +
+                      dir.Path().string() +
+                      "</listen>\n"
+                      "  <auth>EXTERNAL</auth>\n"
+                      "  <policy context=\"default\">\n"
+                      "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                      "    <allow eavesdrop=\"true\"/>\n"
+                      "    <allow own=\"*\"/>\n"
+                      "  </policy>\n"
+                      "</busconfig>\n");
+        daemon.setProgram(QStringLiteral("dbus-daemon"));
+        daemon.setArguments({QStringLiteral("--config-file=") + QString::fromStdString(config),
+                             QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        daemon.setProcessChannelMode(QProcess::SeparateChannels);
+        daemon.start();
+        if (!daemon.waitForStarted(5000)) {
+            return;
+        }
+        while (!daemon.canReadLine() && daemon.waitForReadyRead(5000)) {
+        }
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+    }
+    ~PrivateBus() {
+        if (daemon.state() != QProcess::NotRunning) {
+            daemon.terminate();  // SIGTERM to the daemon this started
+            if (!daemon.waitForFinished(3000)) {
+                daemon.kill();
+                daemon.waitForFinished(3000);
+            }
+        }
+    }
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    const QString& Address() const { return address; }
+    const TempDir& Dir() const { return dir; }
+
+    // A connection of the test's own (for the fake services), closed by the
+    // caller through QDBusConnection::disconnectFromBus(name).
+    QDBusConnection Connect(QString& name) const {
+        static std::atomic<int> counter{0};
+        name = QStringLiteral("trovik-test-%1").arg(counter.fetch_add(1));
+        return QDBusConnection::connectToBus(address, name);
+    }
+
+private:
+    TempDir dir;
+    QProcess daemon;
+    QString address;
+};
+
+// Runs `f` on another thread and this thread's event loop until it is done,
+// so that fakes living here can answer the blocking calls `f` makes.
+template <typename F>
+auto RunPumping(F&& f) {
+    auto result = std::async(std::launch::async, std::forward<F>(f));
+    while (result.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return result.get();
+}
+
+// Runs this thread's event loop until `done()` or the time is up.
+template <typename Done>
+bool PumpUntil(Done done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace trovik::testing
