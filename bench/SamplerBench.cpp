@@ -22,14 +22,29 @@ public:
     std::uint32_t TickCount() override { return 3600000; }
 };
 
+// No line to hang up, no shutdown to request.
+class NoLine final : public ConnectionControl, public SystemPower {
+public:
+    bool IsModemConnected() override { return false; }
+    bool HangUpModem() override { return false; }
+    bool GetHostAddress(std::string& text) override {
+        text = " Unknown";
+        return false;
+    }
+    bool RequestShutdown() override { return false; }
+};
+
 void BM_MeterTick(benchmark::State& state) {
     ScriptedCounterSource line;
     MemorySettingsBackend backend;
     SettingsStore store(backend);
     StillClock clock;
     QuietMessages messages;
-    MeterEngine engine(MeterEnv{line, store, clock, messages});
-    if (!engine.Start()) {
+    NoLine connection;
+    HeadlessWindow window;
+    MeterEngine engine(MeterEnv{line, store, clock, messages, connection, connection, window,
+                                DataFiles("/nonexistent", "Trovik")});
+    if (engine.Start() != StartResult::Running) {
         state.SkipWithError("meter did not start");
         return;
     }

@@ -1,20 +1,57 @@
 #include "core/MeterEngine.h"
 
+#include <algorithm>
+
 #include "res/StringTable.h"
+#include "res/TextFormat.h"
+#include "stats/Cumulative.h"
+#include "stats/GraphSnapshot.h"
+#include "stats/WeeklyScope.h"
 
 namespace trovik {
 
-MeterEngine::MeterEngine(const MeterEnv& environment) : env(environment) {}
+MeterEngine::MeterEngine(const MeterEnv& environment)
+    : log(environment.files.LogPath(),
+          [&clock = environment.clock] { return ToLocalTime(clock.Now()); }),
+      env(environment) {}
 
-bool MeterEngine::Start() {
+StartResult MeterEngine::Start() {
     settings = LoadSettings(env.settings);
+    shutdownAfter = settings.shutdownAfter;
+    (void)RepairWeeklyScope(env.files);
 
-    windowLeft = env.settings.GetInt(SettingKey::WndPosX, windowLeft);
-    windowTop = env.settings.GetInt(SettingKey::WndPosY, windowTop);
+    env.window.BuildTrayIcons(settings.trayBitmap);
+    if (env.settings.GetBool(SettingKey::TrayIconOnStart, false)) {
+        env.window.AddTrayIcon();
+        hideAtFirstTick = true;
+    }
+
+    // A tick count below the one saved at the last exit: the machine was
+    // restarted since (or there was no last exit).
+    const auto lastTick = static_cast<std::uint32_t>(env.settings.GetInt(SettingKey::SystemTick, -1));
+    if (env.clock.TickCount() < lastTick) {
+        log.LogEvent(settings.logFile, kLogRestartMark);
+    }
+
+    // The saved position, pulled back inside the screen's right and bottom
+    // edges; a negative position stays as it is.
+    const ScreenPoint current = env.window.WindowPosition();
+    ScreenPoint pos{env.settings.GetInt(SettingKey::WndPosX, current.x),
+                    env.settings.GetInt(SettingKey::WndPosY, current.y)};
+    if (const auto screen = env.window.Screen()) {
+        const ScreenSize size = env.window.WindowSize();
+        if (pos.x + size.width > screen->width) {
+            pos.x = screen->width - size.width;
+        }
+        if (pos.y + size.height > screen->height) {
+            pos.y = screen->height - size.height;
+        }
+    }
+    env.window.MoveWindow(pos);
 
     if (!env.counters.Open()) {
         env.messages.Show(0, kStatSourceUnopenedText, MessageIcon::Stop);
-        return false;
+        return StartResult::Ended;
     }
     sourceOpen = true;
 
@@ -22,26 +59,21 @@ bool MeterEngine::Start() {
     if (!ResetMeter()) {
         env.messages.Show(kMsgCountersUnreadable, LoadString(kMsgCountersUnreadable),
                           MessageIcon::Stop);
-        return false;
+        return StartResult::Ended;
     }
+    FlushCumulative(false);
     resetRequested = false;
-    return true;
-}
 
-void MeterEngine::Tick() {
-    env.counters.Refresh();
-    sampler.ShiftAndRead(env.counters, errors);
-    sampler.DetectWraps();
+    isConnected = env.connection.IsModemConnected();
+    everConnected = isConnected;
 
-    if (resetRequested) {
-        resetRequested = false;
-        (void)ResetMeter();
+    env.window.ApplyTopMost(env.settings.GetBool(SettingKey::TopMost, false));
+    timerRunning = env.window.StartTimer();
+    if (!timerRunning) {
+        env.messages.Show(kMsgTimerFailed, LoadString(kMsgTimerFailed), MessageIcon::Stop);
+        return StartResult::NoTimer;
     }
-
-    sampler.CountActivity();
-    sampler.ComputeRates(settings.span);
-    sampler.FeedHistory();
-    FillReading();
+    return StartResult::Running;
 }
 
 bool MeterEngine::ResetMeter() {
@@ -50,6 +82,7 @@ bool MeterEngine::ResetMeter() {
     if (!ReadByteCounters(env.counters, sent, recv)) {
         return false;
     }
+    shownSent = shownRecv = 0xFFFFFFFEu;
     scopeBaseRecv = recv;
     scopeLastMinute = -1;
     cumBaseRecv = recv;
@@ -63,33 +96,67 @@ bool MeterEngine::ResetMeter() {
     everConnected = false;
     connectTime = env.clock.Now();
     shutdownCountdown = 30;
+    // A countdown window left open would count nothing with the meter
+    // disabled behind it.
+    if (countdownExists) {
+        CloseCountdownWindow();
+    }
 
     ResetErrorCounters(env.counters, errors);
     return true;
 }
 
 void MeterEngine::Destroy() {
+    if (timerRunning) {
+        env.window.StopTimer();
+        timerRunning = false;
+    }
     if (sourceOpen) {
         env.counters.Close();
         sourceOpen = false;
     }
+    env.window.RemoveTrayIcon();
     SaveOnExit();
+    env.window.DestroyTrayIcons();
 }
 
 void MeterEngine::SaveOnExit() {
-    env.settings.PutInt(SettingKey::WndPosX, windowLeft);
-    env.settings.PutInt(SettingKey::WndPosY, windowTop);
+    const ScreenPoint pos = env.window.WindowPosition();
+    env.settings.PutInt(SettingKey::WndPosX, pos.x);
+    env.settings.PutInt(SettingKey::WndPosY, pos.y);
     env.settings.PutInt(SettingKey::SystemTick, static_cast<std::int32_t>(env.clock.TickCount()));
+    FlushCumulative(isConnected);
+    if (settings.logFile && everConnected) {
+        (void)SaveGraphSnapshot(env.files.SnapshotPath(), ToLocalTime(env.clock.Now()),
+                                settings.scaleTx, settings.scaleRx, sampler.history);
+    }
 }
 
-void MeterEngine::FillReading() {
-    const RatePair shown = sampler.Displayed(settings.spanAll);
-    reading.rateTx = shown.sent;
-    reading.rateRx = shown.recv;
-    reading.percentTx = Percent(shown.sent, settings.scaleTx);
-    reading.percentRx = Percent(shown.recv, settings.scaleRx);
-    reading.totalTx = sampler.totalSent;
-    reading.totalRx = sampler.totalRecv;
+std::uint32_t MeterEngine::SecondsSince(std::int64_t start) {
+    // A clock set back while a period is open must not give a negative or
+    // wrapped length: such a period counts as 0 seconds.
+    const std::int64_t seconds = env.clock.Now() - start;
+    if (seconds <= 0) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(std::min<std::int64_t>(seconds, 0xFFFFFFFF));
+}
+
+void MeterEngine::FlushCumulative(bool write) {
+    const std::uint32_t seconds = SecondsSince(cumPeriodStart);
+    if (write && settings.logCumulate &&
+        (cumRecvKB != 0 || cumSentKB != 0 || seconds != 0 || cumDisconnects != 0)) {
+        const CumulativeInterval interval{cumPeriodStart, cumRecvKB, cumSentKB, seconds,
+                                          cumDisconnects};
+        if (!AddCumulativeInterval(env.files, interval)) {
+            env.messages.Show(0, kCumulativeFileErrorText, MessageIcon::Exclamation);
+            return;
+        }
+    }
+    cumRecvKB = 0;
+    cumSentKB = 0;
+    cumDisconnects = 0;
+    cumPeriodStart = env.clock.Now();
 }
 
 }  // namespace trovik

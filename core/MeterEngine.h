@@ -1,14 +1,19 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "core/Clock.h"
+#include "core/ConnectionControl.h"
 #include "core/CounterSource.h"
 #include "core/Counters.h"
 #include "core/MessageBoxes.h"
 #include "core/Sampler.h"
+#include "core/WindowHooks.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
+#include "stats/DataFiles.h"
+#include "stats/EventLog.h"
 
 namespace trovik {
 
@@ -19,6 +24,10 @@ struct MeterEnv {
     SettingsStore& settings;
     Clock& clock;
     MessageBoxes& messages;
+    ConnectionControl& connection;
+    SystemPower& power;
+    WindowHooks& window;
+    DataFiles files;
 };
 
 // What one tick hands to an extension module: the displayed rates, their
@@ -32,38 +41,77 @@ struct MeterReading {
     std::uint64_t totalRx = 0;
 };
 
+// Menu commands the engine carries out itself.
+enum MeterCommand : unsigned {
+    kCmdClearData = 336,
+    kCmdDisconnectNow = 368,
+    kCmdCumulativeInfo = 464,
+    kCmdCancelShutdown = 480,
+};
+
+enum class StartResult : std::uint8_t {
+    Running,  // the meter ticks
+    NoTimer,  // the window stays open but the meter stands still (the user was told)
+    Ended,    // the meter must end (the user was told); run Destroy
+};
+
+// The message shown when a year's totals file can be neither read nor
+// written; the period is kept and added at the next flush.
+inline constexpr std::string_view kCumulativeFileErrorText =
+    "累計情報ファイルに書き込めません。記録は次の機会に書き込みます。";
+
 // The meter without its window: the run-time state the meter window owns and
-// the work of its 100 ms tick. Viewers read the public fields while it runs;
-// the only thing they write is resetRequested.
+// the work of its 100 ms tick, the automatic hang-up and shutdown rules, and
+// its start and end. Viewers read the public fields while it runs; the only
+// thing they write is resetRequested. Nothing runs on another thread.
 class MeterEngine {
 public:
     explicit MeterEngine(const MeterEnv& env);
 
-    // The meter window's initialisation. False when the meter must end: the
-    // statistics source cannot be opened or its counters cannot be read
-    // (the user has been told).
-    bool Start();
+    // The meter window's initialisation, in its fixed order.
+    StartResult Start();
 
-    // One 100 ms tick.
+    // One 100 ms tick. Nothing in it allocates, except the event log's
+    // writes on the ticks that log something.
     void Tick();
 
     // Clears the data: new base readings, empty rings, totals and history,
-    // zero connection figures. False, changing nothing, when the byte
-    // counters cannot be read.
+    // zero connection figures; an open countdown is closed. False, changing
+    // nothing, when the byte counters cannot be read.
     bool ResetMeter();
 
-    // Window destruction: closes the statistics source and saves.
+    // Window destruction, in its fixed order, with the save.
     void Destroy();
 
-    // Stores what the meter keeps across runs (window position, SystemTick).
+    // Stores what the meter keeps across runs: window position, SystemTick,
+    // the open cumulative period (only while connected) and the graph
+    // snapshot (with logging on, once a connection was seen).
     void SaveOnExit();
+
+    // Closes the cumulative period; with `write` and LogCumulate on, a
+    // non-empty period goes to the year's totals file first. A period whose
+    // file cannot be written is kept whole for the next flush.
+    void FlushCumulative(bool write);
+
+    // The menu commands 336, 368, 464 and 480. False for other ids.
+    bool Command(unsigned id);
+
+    // The countdown window's Cancel button: the window closes at once; the
+    // next once-per-second step ends the countdown and logs it.
+    void CountdownCancelPressed();
+
+    bool CountdownExists() const { return countdownExists; }
 
     MeterSettings settings;
     Sampler sampler;
     ErrorCounters errors;
     MeterReading reading;
+    EventLog log;
 
     bool resetRequested = false;
+    // Set after a popup opened by a mouse action closes without a choice;
+    // the next mouse action is then ignored once. Every command clears it.
+    bool swallowClick = false;
 
     // Connection figures, cleared by the reset.
     bool isConnected = false;
@@ -74,23 +122,65 @@ public:
     std::uint32_t idleSeconds = 0;
     std::uint32_t autoDisconnects = 0;
     std::uint32_t offlineSeconds = 0;
+    // 30 when armed, 29 to 1 while counting; 0 when stopped (cancelled or
+    // after the shutdown request) until a disconnect or a reset arms it.
     std::uint32_t shutdownCountdown = 30;
+    // The shutdown delay in force: the settings' value until a cancel or a
+    // shutdown request switches the rule off until the settings are loaded.
+    std::uint32_t shutdownAfter = 0;
 
-    // Where the next cumulative period and weekly-scope point start counting.
+    // The cumulative period: whole kilobytes moved out of the counters,
+    // ended connections, and the readings up to which bytes were moved.
+    std::uint32_t cumRecvKB = 0;
+    std::uint32_t cumSentKB = 0;
+    std::uint32_t cumDisconnects = 0;
+    std::int64_t cumPeriodStart = 0;
     std::uint32_t cumBaseRecv = 0;
     std::uint32_t cumBaseSent = 0;
+
+    // The weekly-scope mark: the reading at the last ten-minute mark and its
+    // minute (-1: none yet).
     std::uint32_t scopeBaseRecv = 0;
     std::int32_t scopeLastMinute = -1;
 
-    // The window's screen position, read at start and written at exit.
-    std::int32_t windowLeft = 0;
-    std::int32_t windowTop = 0;
+    // The error window: error ticks per slot over the last 60 ticks.
+    std::array<std::uint32_t, 60> errWindow{};
+    std::uint32_t errWindowTicks = 0;
+
+    // The values last written to the number fields; the reset sets them to
+    // -2 so that the next tick rewrites both.
+    std::uint32_t shownSent = 0xFFFFFFFEu;
+    std::uint32_t shownRecv = 0xFFFFFFFEu;
+
+    std::uint32_t secondTicks = 0;
+    std::uint32_t slowSeconds = 0;
+    std::uint32_t errorIconTicks = 0;
+    bool hideAtFirstTick = false;
 
 private:
+    void SecondStep();
+    void SlowStep();
+    void OnConnectionChange(bool connectedNow);
+    void LogErrorLine(ErrorBits bits);
+    void ErrorWindowStep();
+    void AdvanceErrorWindow();
+    void IdleRule();
+    void IdleReset();
+    void TimeUpRule();
+    void ShutdownStep();
+    void CloseCountdownWindow();
+    void ShowValues();
     void FillReading();
+    void DisconnectNow();
+    void CancelShutdown();
+    void ClearDataCommand();
+    std::uint32_t SecondsSince(std::int64_t start);
 
     MeterEnv env;
     bool sourceOpen = false;
+    bool timerRunning = false;
+    bool countdownExists = false;
+    bool countdownCancelled = false;
 };
 
 }  // namespace trovik

@@ -20,23 +20,6 @@
 namespace trovik {
 namespace {
 
-// Closes a descriptor when it goes out of scope.
-class ReadFd {
-public:
-    explicit ReadFd(int descriptor) : fd(descriptor) {}
-    ~ReadFd() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    ReadFd(const ReadFd&) = delete;
-    ReadFd& operator=(const ReadFd&) = delete;
-    int Get() const { return fd; }
-
-private:
-    int fd;
-};
-
 // Reads up to buffer.size() bytes from `offset`; the count read, or nothing
 // on a read error.
 std::optional<std::size_t> ReadAt(int fd, std::span<std::uint8_t> buffer, off_t offset) {
@@ -70,7 +53,7 @@ std::optional<std::size_t> ReadAt(int fd, std::span<std::uint8_t> buffer, off_t 
 // from there; a tail without any LF keeps nothing.
 std::optional<std::size_t> ReadKeptLog(const std::string& path, std::span<std::uint8_t> buffer) {
     // Not blocking: a FIFO in the log's place must not stall the meter.
-    ReadFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
         if (errno == ENOENT) {
             return 0;

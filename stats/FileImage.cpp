@@ -11,31 +11,20 @@
 #include <vector>
 
 namespace trovik {
+
+ScopedFd::~ScopedFd() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+bool ScopedFd::Close() {
+    const int f = fd;
+    fd = -1;
+    return f < 0 || ::close(f) == 0;
+}
+
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int descriptor) : fd(descriptor) {}
-    ~Fd() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd; }
-    // Closes now and reports whether the close succeeded (it may report a
-    // delayed write error).
-    bool Close() {
-        const int f = fd;
-        fd = -1;
-        return f < 0 || ::close(f) == 0;
-    }
-
-private:
-    int fd;
-};
 
 bool WriteAll(int fd, std::span<const std::uint8_t> data) {
     std::size_t done = 0;
@@ -65,7 +54,7 @@ std::string DirectoryOf(const std::string& path) {
 std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<std::uint8_t> buffer) {
     // Non-blocking, so a FIFO under a data file's name cannot hang the
     // meter; it is refused below as no regular file.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
         return std::nullopt;
     }
@@ -115,7 +104,7 @@ std::optional<std::uint64_t> FileLength(const std::string& path) {
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  Durability durability) {
     std::string temp = path + ".XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    ScopedFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.Get() < 0) {
         return false;
     }
@@ -138,7 +127,7 @@ bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
     }
     if (durability == Durability::Synced) {
         // Makes the rename itself durable.
-        Fd dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ScopedFd dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.Get() >= 0) {
             (void)::fsync(dir.Get());
         }
@@ -150,7 +139,7 @@ bool EnsureFileExists(const std::string& path) {
     if (FileLength(path)) {
         return true;
     }
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    ScopedFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
     return fd.Get() >= 0 && fd.Close();
 }
 

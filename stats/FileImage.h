@@ -27,6 +27,24 @@ inline std::uint32_t LoadLE32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+// Owns a file descriptor and closes it when it goes out of scope; a negative
+// descriptor (a failed open) is never closed.
+class ScopedFd {
+public:
+    explicit ScopedFd(int descriptor) : fd(descriptor) {}
+    ~ScopedFd();
+    ScopedFd(const ScopedFd&) = delete;
+    ScopedFd& operator=(const ScopedFd&) = delete;
+
+    int Get() const { return fd; }
+    // Closes now and reports whether the close succeeded (it may report a
+    // delayed write error). The descriptor is given up either way.
+    bool Close();
+
+private:
+    int fd;
+};
+
 // Reads the start of a file into `buffer`: at most buffer.size() bytes, the
 // rest of the buffer left as it was (callers zero it first, so a short file
 // reads as zeros after its end). Returns the number of bytes read, or nothing

@@ -2,83 +2,43 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "core/ScriptedCounterSource.h"
 #include "res/StringTable.h"
+#include "tests/core/EngineFixture.h"
 
 namespace trovik {
 namespace {
 
-class FakeClock final : public Clock {
-public:
-    std::int64_t Now() override { return now; }
-    std::uint32_t TickCount() override { return tick; }
-    std::int64_t now = 1000000000;
-    std::uint32_t tick = 3600000;
-};
-
-class RecordedMessages final : public MessageBoxes {
-public:
-    void Show(unsigned id, std::string_view text, MessageIcon icon) override {
-        shown.push_back({id, std::string(text), icon});
-    }
-    bool Ask(unsigned id, std::string_view text, MessageIcon icon) override {
-        shown.push_back({id, std::string(text), icon});
-        return true;
-    }
-    struct Box {
-        unsigned id;
-        std::string text;
-        MessageIcon icon;
-    };
-    std::vector<Box> shown;
-};
-
-class MeterEngineTest : public ::testing::Test {
-protected:
-    void Run(int ticks, std::uint32_t sent, std::uint32_t recv) {
-        for (int i = 0; i < ticks; ++i) {
-            line.Add(StatValue::BytesXmit, sent);
-            line.Add(StatValue::BytesRecvd, recv);
-            clock.tick += 100;
-            engine.Tick();
-        }
-    }
-
-    ScriptedCounterSource line;
-    MemorySettingsBackend backend;
-    SettingsStore store{backend};
-    FakeClock clock;
-    RecordedMessages messages;
-    MeterEngine engine{MeterEnv{line, store, clock, messages}};
-};
+using MeterEngineTest = EngineTest;
 
 TEST_F(MeterEngineTest, UnopenableSourceEndsTheStartWithAStopBox) {
     line.openFails = true;
-    EXPECT_FALSE(engine.Start());
+    EXPECT_EQ(Start(), StartResult::Ended);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].id, 0u);
     EXPECT_EQ(messages.shown[0].text, "レジストリが開けません。");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
 }
 
-TEST_F(MeterEngineTest, UnreadableCountersEndTheStartWithMessage7) {
+TEST_F(MeterEngineTest, UnreadableCountersEndTheStartAndSaveOnlyPositionAndTick) {
     line.SetFailing(StatValue::BytesRecvd, true);
-    EXPECT_FALSE(engine.Start());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].id, 7u);
+    Set("LogFile", "1");
+    Set("LogCumulate", "1");
+    EXPECT_EQ(Start(), StartResult::Ended);
+    ASSERT_EQ(messages.Ids(), std::vector<unsigned>{7u});
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
     engine.Destroy();
     EXPECT_FALSE(line.opened);
+    EXPECT_EQ((backend.values[{"Settings", "SystemTick"}]), "3600000");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik.DAT")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik_2025.CUM")));
 }
 
-TEST_F(MeterEngineTest, StartTakesTheBaseAndArmsTheCountdown) {
+TEST_F(MeterEngineTest, StartTakesTheBaseArmsTheCountdownAndSeesTheLine) {
     line.Set(StatValue::BytesRecvd, 777);
     line.Set(StatValue::CRC, 12);
-    backend.values[{"Settings", "ScaleRx"}] = "0";
-    ASSERT_TRUE(engine.Start());
+    Set("ScaleRx", "0");
+    connection.connected = true;
+    ASSERT_EQ(Start(), StartResult::Running);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(engine.sampler.baseRecv, 777u);
     EXPECT_EQ(engine.cumBaseRecv, 777u);
@@ -87,11 +47,55 @@ TEST_F(MeterEngineTest, StartTakesTheBaseAndArmsTheCountdown) {
     EXPECT_EQ(engine.errors.errLast[2], 12u);
     EXPECT_EQ(engine.shutdownCountdown, 30u);
     EXPECT_EQ(engine.connectTime, clock.now);
+    EXPECT_EQ(engine.cumPeriodStart, clock.now);
     EXPECT_EQ(engine.settings.scaleRx, 5000u);
+    EXPECT_TRUE(engine.isConnected);
+    EXPECT_TRUE(engine.everConnected);
+    EXPECT_EQ(engine.connectCount, 0u) << "a line already up at start is no new connection";
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("Trovik.STA"))) << "the scope is repaired";
+}
+
+TEST_F(MeterEngineTest, TimerFailureLeavesTheWindowStill) {
+    window.timerWorks = false;
+    EXPECT_EQ(Start(), StartResult::NoTimer);
+    EXPECT_EQ(messages.Ids(), std::vector<unsigned>{8u});
+}
+
+TEST_F(MeterEngineTest, RestartMarkWhenTheTickCountFell) {
+    Set("LogFile", "1");
+    ASSERT_EQ(Start(), StartResult::Running);  // no SystemTick stored: the mark
+    engine.Destroy();
+    EXPECT_NE(LogText().find("- - - - - -"), std::string::npos);
+
+    std::filesystem::remove(dir.Path("Trovik.LOG"));
+    MeterEngine again{MeterEnv{line, store, clock, messages, connection, power, window,
+                               DataFiles(dir.path().string(), "Trovik")}};
+    clock.tick += 5000;  // same boot, later
+    ASSERT_EQ(again.Start(), StartResult::Running);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik.LOG")));
+}
+
+TEST_F(MeterEngineTest, SavedPositionIsPulledInsideTheScreen) {
+    struct Screened final : HeadlessWindow {
+        std::optional<ScreenSize> Screen() override { return ScreenSize{1024, 768}; }
+        ScreenSize WindowSize() override { return {100, 50}; }
+    } screened;
+    MeterEngine e{MeterEnv{line, store, clock, messages, connection, power, screened,
+                           DataFiles(dir.path().string(), "Trovik")}};
+    Set("WndPosX", "1000");
+    Set("WndPosY", "-20");
+    ASSERT_EQ(e.Start(), StartResult::Running);
+    EXPECT_EQ(screened.position.x, 924);
+    EXPECT_EQ(screened.position.y, -20) << "a negative position is not corrected";
+    Set("WndPosX", "-5");
+    Set("WndPosY", "760");
+    ASSERT_EQ(e.Start(), StartResult::Running);
+    EXPECT_EQ(screened.position.x, -5);
+    EXPECT_EQ(screened.position.y, 718);
 }
 
 TEST_F(MeterEngineTest, ReadingFollowsTheDisplayedPair) {
-    ASSERT_TRUE(engine.Start());
+    ASSERT_EQ(Start(), StartResult::Running);
     Run(30, 100, 250);  // a full 3-second window
     EXPECT_EQ(engine.reading.rateTx, 1000u);
     EXPECT_EQ(engine.reading.rateRx, 2500u);
@@ -99,26 +103,74 @@ TEST_F(MeterEngineTest, ReadingFollowsTheDisplayedPair) {
     EXPECT_EQ(engine.reading.percentRx, 50u);
     EXPECT_EQ(engine.reading.totalTx, 3000u);
     EXPECT_EQ(engine.reading.totalRx, 7500u);
+    EXPECT_EQ(window.bars, (std::array<std::uint32_t, 4>{50, 50, 50, 50}));
 
-    backend.values[{"Settings", "SpanAll"}] = "1";
+    Set("SpanAll", "1");
     engine.settings = LoadSettings(store);
     // Once the first byte has moved, every tick counts towards the average.
-    Run(5, 0, 0);
+    Run(5);
     EXPECT_EQ(engine.reading.rateRx, 75000u / 35u);
     EXPECT_EQ(engine.sampler.spanRecv, 2500u * 25u / 30u);
+    EXPECT_EQ(window.bars[2], 2142u * 100u / 5000u);
+    EXPECT_EQ(window.bars[3], 2083u * 100u / 5000u) << "the marker shows the windowed rate";
+}
+
+TEST_F(MeterEngineTest, NumberTextsAreWrittenOnlyWhenTheyChange) {
+    ASSERT_EQ(Start(), StartResult::Running);
+    Run(1);
+    EXPECT_EQ(window.texts, (std::vector<std::string>{"1000=0", "1001=0"}));
+    Run(3);
+    EXPECT_EQ(window.texts.size(), 2u);
+    Run(1, 0, 30);
+    EXPECT_EQ(window.texts.back(), "1001=10");
+    EXPECT_EQ(window.texts.size(), 3u);
+    engine.resetRequested = true;
+    Run(1);
+    EXPECT_EQ(window.texts.size(), 5u) << "after a reset both are rewritten";
+}
+
+TEST_F(MeterEngineTest, MinimisedTitleShowsTheWindowedRates) {
+    Set("IconTitle", "1");
+    Set("SpanAll", "1");
+    Set("Span", "1");
+    ASSERT_EQ(Start(), StartResult::Running);
+    window.minimised = true;
+    Run(1, 5, 120);
+    Run(1, 6, 123);  // windowed: 1230 received, 60 sent per second
+    EXPECT_EQ(window.title, "受1230 送60");
+}
+
+TEST_F(MeterEngineTest, TrayMeterImageFollowsTheReceiveRate) {
+    Set("MeterInTray", "1");
+    Set("Span", "1");
+    ASSERT_EQ(Start(), StartResult::Running);
+    Run(1, 0, 250);  // 2500 B/s, half the 5000 scale
+    EXPECT_EQ(window.trayImage, 8u);
+    Run(1, 0, 700);
+    EXPECT_EQ(window.trayImage, 16u);
+}
+
+TEST_F(MeterEngineTest, ErrorIconStaysForTwentyTicksAfterTheLastError) {
+    Set("ShowError", "1");
+    ASSERT_EQ(Start(), StartResult::Running);
+    line.Add(StatValue::CRC, 1);
+    Run(1);
+    EXPECT_TRUE(window.errorIcon);
+    Run(18);
+    EXPECT_TRUE(window.errorIcon);
+    Run(1);
+    EXPECT_FALSE(window.errorIcon);
 }
 
 TEST_F(MeterEngineTest, RequestedResetStartsOverAtTheNextTick) {
-    ASSERT_TRUE(engine.Start());
+    ASSERT_EQ(Start(), StartResult::Running);
     Run(20, 10, 20);
     engine.connectCount = 4;
     engine.idleSeconds = 9;
     engine.shutdownCountdown = 12;
     engine.resetRequested = true;
-    clock.now += 60;
     Run(1, 10, 20);
     EXPECT_FALSE(engine.resetRequested);
-    EXPECT_EQ(engine.sampler.totalRecv, 0u);
     EXPECT_EQ(engine.reading.totalRx, 0u);
     EXPECT_EQ(engine.reading.rateRx, 0u);
     EXPECT_EQ(engine.sampler.history.historyUpdated[0], 0);
@@ -131,7 +183,7 @@ TEST_F(MeterEngineTest, RequestedResetStartsOverAtTheNextTick) {
 }
 
 TEST_F(MeterEngineTest, ResetThatCannotReadIsDroppedWhole) {
-    ASSERT_TRUE(engine.Start());
+    ASSERT_EQ(Start(), StartResult::Running);
     Run(10, 0, 100);
     engine.connectCount = 2;
     line.SetFailing(StatValue::BytesXmit, true);
@@ -143,9 +195,9 @@ TEST_F(MeterEngineTest, ResetThatCannotReadIsDroppedWhole) {
 }
 
 TEST_F(MeterEngineTest, DestroySavesPositionAndTickCount) {
-    backend.values[{"Settings", "WndPosX"}] = "-40";
-    backend.values[{"Settings", "WndPosY"}] = "300";
-    ASSERT_TRUE(engine.Start());
+    Set("WndPosX", "-40");
+    Set("WndPosY", "300");
+    ASSERT_EQ(Start(), StartResult::Running);
     clock.tick = 0xFFFFFF00u;
     engine.Destroy();
     EXPECT_FALSE(line.opened);

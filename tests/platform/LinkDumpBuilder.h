@@ -1,7 +1,8 @@
 #pragma once
 
-// Dump answers for the tests: the recorded one, and links made from its eth0
-// message with another index, type, name, state and statistics.
+// Dump answers for the tests: the recorded one, links made from its eth0
+// message with another index, type, name, state and statistics, and a
+// transport that replays queued answers.
 
 #include <linux/if.h>
 #include <linux/if_arp.h>
@@ -12,8 +13,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/LinuxCounterSource.h"
 
 namespace trovik::testing {
 
@@ -154,5 +160,53 @@ inline rtnl_link_stats64 Traffic(std::uint64_t rxBytes, std::uint64_t txBytes) {
     s.tx_bytes = txBytes;
     return s;
 }
+
+// Marks a datagram left from an earlier request.
+constexpr std::uint32_t kStale = 0xFFFF'FFFF;
+
+// Replays one queued answer per request, each message given the request's
+// sequence number unless it is marked kStale, and counts what the source did.
+class ReplayTransport final : public NetlinkTransport {
+public:
+    std::deque<std::vector<Bytes>> answers;
+    int opens = 0;
+    int sends = 0;
+
+    bool Open() override {
+        ++opens;
+        return true;
+    }
+    void Close() override { current.clear(); }
+    bool Send(std::span<const std::byte> request) override {
+        ++sends;
+        std::memcpy(&seq, request.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(seq));
+        if (answers.empty()) {
+            return false;
+        }
+        current.assign(answers.front().begin(), answers.front().end());
+        answers.pop_front();
+        return true;
+    }
+    std::ptrdiff_t Receive(std::span<std::byte> buffer) override {
+        if (current.empty() || current.front().size() > buffer.size()) {
+            return -1;
+        }
+        Bytes datagram = std::move(current.front());
+        current.pop_front();
+        std::uint32_t first = 0;
+        if (datagram.size() >= sizeof(nlmsghdr)) {
+            std::memcpy(&first, datagram.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(first));
+        }
+        if (first != kStale) {
+            SetSequence(datagram, seq);
+        }
+        std::memcpy(buffer.data(), datagram.data(), datagram.size());
+        return static_cast<std::ptrdiff_t>(datagram.size());
+    }
+
+private:
+    std::deque<Bytes> current;
+    std::uint32_t seq = 0;
+};
 
 }  // namespace trovik::testing

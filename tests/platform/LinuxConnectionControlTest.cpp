@@ -16,7 +16,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -31,47 +30,16 @@ namespace trovik {
 namespace {
 
 using testing::Bytes;
+using testing::CallLog;
 using testing::LinkShape;
 using testing::PrivateBus;
+using testing::ReplayTransport;
 using testing::RunPumping;
-using testing::TempDir;
-using testing::WriteFile;
+using testing::ScratchDir;
+using testing::WriteText;
 using namespace std::chrono_literals;
 
 // --- netlink dumps ---
-
-// Answers each request with the next queued dump, every message carrying the
-// request's sequence number.
-class QueuedDumps final : public NetlinkTransport {
-public:
-    std::deque<std::vector<Bytes>> answers;
-
-    bool Open() override { return true; }
-    void Close() override { current.clear(); }
-    bool Send(std::span<const std::byte> request) override {
-        std::memcpy(&seq, request.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(seq));
-        if (answers.empty()) {
-            return false;
-        }
-        current.assign(answers.front().begin(), answers.front().end());
-        answers.pop_front();
-        return true;
-    }
-    std::ptrdiff_t Receive(std::span<std::byte> buffer) override {
-        if (current.empty() || current.front().size() > buffer.size()) {
-            return -1;
-        }
-        Bytes datagram = std::move(current.front());
-        current.pop_front();
-        testing::SetSequence(datagram, seq);
-        std::memcpy(buffer.data(), datagram.data(), datagram.size());
-        return static_cast<std::ptrdiff_t>(datagram.size());
-    }
-
-private:
-    std::deque<Bytes> current;
-    std::uint32_t seq = 0;
-};
 
 LinkShape Shape(std::int32_t index, std::string name, std::uint16_t type, bool up,
                 std::uint16_t flags = NLM_F_MULTI) {
@@ -100,9 +68,9 @@ protected:
     // A counter source over the queued dumps; Open takes the first.
     std::unique_ptr<LinuxCounterSource> Source(std::vector<std::string> names,
                                                std::deque<std::vector<Bytes>> dumps) {
-        auto transport = std::make_unique<QueuedDumps>();
+        auto transport = std::make_unique<ReplayTransport>();
         transport->answers = std::move(dumps);
-        return std::make_unique<LinuxCounterSource>(std::move(names), sysfs.Path().string(),
+        return std::make_unique<LinuxCounterSource>(std::move(names), sysfs.path().string(),
                                                     std::move(transport));
     }
     static ConnectionControlEnvironment Isolated() {
@@ -110,12 +78,12 @@ protected:
         env.bus = BusChoice::None();
         env.pidDirs.clear();
         env.sendSignal = [](pid_t, int) { return -1; };
-        env.links = std::make_unique<NetlinkLinkLister>(std::make_unique<QueuedDumps>());
+        env.links = std::make_unique<NetlinkLinkLister>(std::make_unique<ReplayTransport>());
         env.hostAddresses = [] { return std::vector<in_addr>{}; };
         return env;
     }
 
-    TempDir sysfs;
+    ScratchDir sysfs{"trovik-sysfs-"};
 };
 
 TEST_F(SnapshotTest, PppLinksCountByDefault) {
@@ -148,8 +116,8 @@ TEST_F(SnapshotTest, NamedInterfacesReplaceThePppRule) {
 }
 
 TEST(NetlinkLinkListerTest, ListsEveryLinkAndAsksAgainWhenTheDumpWasInterrupted) {
-    auto transport = std::make_unique<QueuedDumps>();
-    QueuedDumps* dumps = transport.get();
+    auto transport = std::make_unique<ReplayTransport>();
+    ReplayTransport* dumps = transport.get();
     NetlinkLinkLister lister(std::move(transport));
 
     dumps->answers = {
@@ -268,22 +236,15 @@ public:
         } else {
             return false;
         }
-        {
-            std::lock_guard lock(mutex);
-            calls << line;
-        }
+        log.Add(line);
         connection.send(reply);
         return true;
     }
 
-    QStringList Calls() {
-        std::lock_guard lock(mutex);
-        return calls;
-    }
+    QStringList Calls() const { return log.Calls(); }
 
 private:
-    std::mutex mutex;
-    QStringList calls;
+    CallLog log;
 };
 
 const QString kFind = QStringLiteral("/org/freedesktop/NetworkManager GetDeviceByIpIface(s) ppp0");
@@ -302,7 +263,7 @@ protected:
     void SetUp() override {
         nm.onDeactivate = [this] { world->hungUp = true; };
         WritePppd(4242, "pppd\n");
-        WriteFile(root.Path() / "run" / "ppp0.pid", "4242\n");
+        WriteText(root.Path("run") / "ppp0.pid", "4242\n");
     }
     void TearDown() override {
         if (!nmConnection.isEmpty()) {
@@ -326,14 +287,14 @@ protected:
     }
 
     void WritePppd(pid_t pid, const std::string& comm) {
-        WriteFile(root.Path() / "proc" / std::to_string(pid) / "comm", comm);
+        WriteText(root.Path("proc") / std::to_string(pid) / "comm", comm);
     }
 
     ConnectionControlEnvironment Env(BusChoice choice) {
         ConnectionControlEnvironment env;
         env.bus = std::move(choice);
-        env.pidDirs = {(root.Path() / "run").string(), (root.Path() / "var" / "run").string()};
-        env.procRoot = (root.Path() / "proc").string();
+        env.pidDirs = {root.Path("run").string(), (root.Path("var") / "run").string()};
+        env.procRoot = root.Path("proc").string();
         env.sendSignal = [this](pid_t pid, int signal) {
             sent.emplace_back(pid, signal);
             if (signalError == 0 || signalError == ESRCH) {
@@ -359,7 +320,7 @@ protected:
 
     using Signals = std::vector<std::pair<pid_t, int>>;
 
-    TempDir root;
+    ScratchDir root{"trovik-hangup-"};
     std::optional<PrivateBus> bus;
     FakeNetworkManager nm;
     QString nmConnection;
@@ -368,7 +329,7 @@ protected:
     int signalError = 0;
     std::chrono::milliseconds wait = 3s;
     std::vector<in_addr> hostAddresses;
-    LinuxCounterSource unusedSource{{}, root.Path().string(), std::make_unique<QueuedDumps>()};
+    LinuxCounterSource unusedSource{{}, root.path().string(), std::make_unique<ReplayTransport>()};
 };
 
 TEST_F(HangUpTest, NetworkManagerDeactivatesTheLinesActiveConnection) {
@@ -435,18 +396,18 @@ TEST_F(HangUpTest, LinesNetworkManagerDoesNotOwnAreLeftToTheirPppd) {
 }
 
 TEST_F(HangUpTest, PppdIsFoundByInterfaceOrLinkNamePidFile) {
-    std::filesystem::remove(root.Path() / "run" / "ppp0.pid");
+    std::filesystem::remove(root.Path("run") / "ppp0.pid");
     // pppd's `linkname` file: the pid, then the interface. One naming
     // another interface is not this line's.
     WritePppd(5151, "pppd\n");
     WritePppd(6161, "pppd\n");
-    WriteFile(root.Path() / "var" / "run" / "ppp-other.pid", "6161\nppp1\n");
-    WriteFile(root.Path() / "var" / "run" / "ppp-provider.pid", "5151\nppp0\n");
+    WriteText(root.Path("var") / "run" / "ppp-other.pid", "6161\nppp1\n");
+    WriteText(root.Path("var") / "run" / "ppp-provider.pid", "5151\nppp0\n");
     EXPECT_TRUE(HangUp(BusChoice::None()));
     EXPECT_EQ(sent, (Signals{{5151, SIGTERM}}));
 
     // Without any pid file nothing can be done.
-    std::filesystem::remove_all(root.Path() / "var");
+    std::filesystem::remove_all(root.Path("var"));
     sent.clear();
     world->hungUp = false;
     EXPECT_FALSE(HangUp(BusChoice::None()));
@@ -468,13 +429,13 @@ TEST_F(HangUpTest, OnlyAProvenPppdIsEverSignalled) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pidFile);
-        std::filesystem::remove_all(root.Path() / "proc");
+        std::filesystem::remove_all(root.Path("proc"));
         for (const char* pid : {"4242", "1", "0", "-1", "42"}) {
             if (c.comm != nullptr) {
-                WriteFile(root.Path() / "proc" / pid / "comm", c.comm);
+                WriteText(root.Path("proc") / pid / "comm", c.comm);
             }
         }
-        WriteFile(root.Path() / "run" / "ppp0.pid", c.pidFile);
+        WriteText(root.Path("run") / "ppp0.pid", c.pidFile);
         EXPECT_FALSE(HangUp(BusChoice::None()));
         EXPECT_TRUE(sent.empty());
     }
@@ -504,7 +465,7 @@ TEST_F(HangUpTest, TheFirstCountedLineInTheKernelsOrderIsHungUp) {
     world->before = {kEth0, LinkEntry{4, ARPHRD_PPP, true, "ppp3"}, kPpp0};
     world->after = {kEth0, kPpp0};
     WritePppd(3333, "pppd\n");
-    WriteFile(root.Path() / "run" / "ppp3.pid", "3333\n");
+    WriteText(root.Path("run") / "ppp3.pid", "3333\n");
     EXPECT_TRUE(HangUp(BusChoice::None()));
     EXPECT_EQ(sent, (Signals{{3333, SIGTERM}}));
 
@@ -514,7 +475,7 @@ TEST_F(HangUpTest, TheFirstCountedLineInTheKernelsOrderIsHungUp) {
     world->hungUp = false;
     sent.clear();
     WritePppd(2222, "pppd\n");
-    WriteFile(root.Path() / "run" / "eth0.pid", "2222\n");
+    WriteText(root.Path("run") / "eth0.pid", "2222\n");
     EXPECT_TRUE(HangUp(BusChoice::None(), {"eth0"}));
     EXPECT_EQ(sent, (Signals{{2222, SIGTERM}}));
 }

@@ -6,68 +6,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
+#include "tests/ScratchDir.h"
 #include "tests/platform/LinkDumpBuilder.h"
 
 namespace trovik {
 namespace {
 
 using testing::Bytes;
+using testing::kStale;
 using testing::LinkShape;
+using testing::ReplayTransport;
 using testing::Traffic;
-
-// Marks a datagram left from an earlier request.
-constexpr std::uint32_t kStale = 0xFFFF'FFFF;
-
-// Replays one queued answer per request, each message given the request's
-// sequence number unless it is marked kStale, and counts what the source did.
-class ReplayTransport final : public NetlinkTransport {
-public:
-    std::deque<std::vector<Bytes>> answers;
-    int opens = 0;
-    int sends = 0;
-
-    bool Open() override {
-        ++opens;
-        return true;
-    }
-    void Close() override { current.clear(); }
-    bool Send(std::span<const std::byte> request) override {
-        ++sends;
-        std::memcpy(&seq, request.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(seq));
-        if (answers.empty()) {
-            return false;
-        }
-        current.assign(answers.front().begin(), answers.front().end());
-        answers.pop_front();
-        return true;
-    }
-    std::ptrdiff_t Receive(std::span<std::byte> buffer) override {
-        if (current.empty() || current.front().size() > buffer.size()) {
-            return -1;
-        }
-        Bytes datagram = current.front();
-        current.pop_front();
-        std::uint32_t first = 0;
-        if (datagram.size() >= sizeof(nlmsghdr)) {
-            std::memcpy(&first, datagram.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(first));
-        }
-        if (first != kStale) {
-            testing::SetSequence(datagram, seq);
-        }
-        std::memcpy(buffer.data(), datagram.data(), datagram.size());
-        return static_cast<std::ptrdiff_t>(datagram.size());
-    }
-
-private:
-    std::deque<Bytes> current;
-    std::uint32_t seq = 0;
-};
 
 using Values = std::array<std::uint32_t, kStatValueCount>;
 constexpr std::size_t At(StatValue v) {
@@ -248,8 +201,8 @@ TEST_F(LinuxCounterSourceTest, FailedTickFailsEveryQueryAndCostsNothingLater) {
 }
 
 TEST_F(LinuxCounterSourceTest, ConnectSpeedComesFromTheFirstUpLinksSpeedFile) {
-    const auto root = std::filesystem::path(::testing::TempDir()) / "trovik-sysfs";
-    std::filesystem::remove_all(root);
+    const testing::ScratchDir sysfs("trovik-sysfs-");
+    const std::filesystem::path& root = sysfs.path();
     auto write = [&](const char* link, const char* text) {
         std::filesystem::create_directories(root / link);
         std::ofstream(root / link / "speed") << text;
@@ -282,7 +235,6 @@ TEST_F(LinuxCounterSourceTest, ConnectSpeedComesFromTheFirstUpLinksSpeedFile) {
     EXPECT_EQ(Read(StatValue::ConnectSpeed), 0xFFFFFFFFu);  // 10 Gbit/s saturates
     Tick(Dump({{.index = 10, .name = "ppp4"}}));            // no file
     EXPECT_EQ(Read(StatValue::ConnectSpeed), 0u);
-    std::filesystem::remove_all(root);
 }
 
 // Against the running kernel: the loopback link, named.

@@ -6,15 +6,17 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
-#include <mutex>
 
 #include "tests/platform/PrivateBus.h"
 
 namespace trovik {
 namespace {
 
+using testing::CallLog;
 using testing::PrivateBus;
+using testing::QtPath;
 using testing::RunPumping;
 
 // login1's manager object as far as PowerOff goes: it records every call
@@ -27,15 +29,11 @@ public:
     QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        {
-            std::lock_guard lock(mutex);
-            calls << message.path() + QLatin1Char(' ') + message.interface() + QLatin1Char('.') +
-                         message.member() + QLatin1Char('(') + message.signature() +
-                         QLatin1Char(')');
-            if (!message.arguments().isEmpty()) {
-                interactive = message.arguments().constFirst().toBool();
-            }
+        if (!message.arguments().isEmpty()) {
+            interactive = message.arguments().constFirst().toBool();
         }
+        log.Add(message.path() + QLatin1Char(' ') + message.interface() + QLatin1Char('.') +
+                message.member() + QLatin1Char('(') + message.signature() + QLatin1Char(')'));
         if (mode == Mode::Accept) {
             connection.send(message.createReply());
         } else if (mode == Mode::Refuse) {
@@ -46,19 +44,12 @@ public:
         return true;
     }
 
-    QStringList Calls() {
-        std::lock_guard lock(mutex);
-        return calls;
-    }
-    bool Interactive() {
-        std::lock_guard lock(mutex);
-        return interactive;
-    }
+    QStringList Calls() const { return log.Calls(); }
+    bool Interactive() const { return interactive; }
 
 private:
-    std::mutex mutex;
-    QStringList calls;
-    bool interactive = true;
+    CallLog log;
+    std::atomic<bool> interactive{true};
 };
 
 class LogindPowerTest : public ::testing::Test {
@@ -113,7 +104,7 @@ TEST_F(LogindPowerTest, RefusalMissingServiceAndSilenceAreFailures) {
 
 TEST_F(LogindPowerTest, UnreachableOrNoBusIsAFailure) {
     const QString nowhere =
-        QStringLiteral("unix:path=") + bus.Dir().Q() + QStringLiteral("/no-such-socket");
+        QStringLiteral("unix:path=") + QtPath(bus.Dir().Path("no-such-socket"));
     EXPECT_FALSE(LogindPower(BusChoice::At(nowhere)).RequestShutdown());
     EXPECT_FALSE(LogindPower(BusChoice::None()).RequestShutdown());
 }

@@ -1,65 +1,51 @@
 #pragma once
 
 // Helpers for tests of D-Bus and local-socket code: a private message bus
-// that the test starts and ends itself, and a way to run a blocking call on
-// another thread while this thread's event loop serves the fakes.
-
-#include <unistd.h>
+// that the test starts and ends itself, a log of the calls a fake received,
+// and a way to run a blocking call on another thread while this thread's
+// event loop serves the fakes.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <random>
+#include <mutex>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <utility>
 
+#include "tests/ScratchDir.h"
+
 namespace trovik::testing {
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when this ends.
-class TempDir {
-public:
-    TempDir() {
-        std::random_device random;
-        const auto base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
-            auto candidate = base / ("trovik-test-" + std::to_string(::getpid()) + "-" +
-                                     std::to_string(random()));
-            std::error_code error;
-            if (std::filesystem::create_directory(candidate, error)) {
-                path = candidate;
-            }
-        }
-    }
-    ~TempDir() {
-        std::error_code error;
-        if (!path.empty()) {
-            std::filesystem::remove_all(path, error);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+// A path as Qt takes it.
+inline QString QtPath(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
 
-    const std::filesystem::path& Path() const { return path; }
-    QString Q() const { return QString::fromStdString(path.string()); }
+// What a fake service was asked, one line a call. The fakes add on the thread
+// that serves the bus while the test reads on its own, so both take the lock.
+class CallLog {
+public:
+    void Add(const QString& call) {
+        std::lock_guard lock(mutex);
+        calls << call;
+    }
+    QStringList Calls() const {
+        std::lock_guard lock(mutex);
+        return calls;
+    }
 
 private:
-    std::filesystem::path path;
+    mutable std::mutex mutex;
+    QStringList calls;
 };
-
-inline void WriteFile(const std::filesystem::path& file, const std::string& text) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 // A dbus-daemon of its own, listening on a socket in a temporary directory,
 // allowing everything and activating no services. Address() is empty when
@@ -68,14 +54,14 @@ inline void WriteFile(const std::filesystem::path& file, const std::string& text
 class PrivateBus {
 public:
     PrivateBus() {
-        const auto config = dir.Path() / "bus.conf";
-        WriteFile(config,
+        const auto config = dir.Path("bus.conf");
+        WriteText(config,
                   "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
                   "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
                   "<busconfig>\n"
                   "  <type>session</type>\n"
                   "  <listen>unix:dir=" +
-                      dir.Path().string() +
+                      dir.path().string() +
                       "</listen>\n"
                       "  <auth>EXTERNAL</auth>\n"
                       "  <policy context=\"default\">\n"
@@ -109,7 +95,7 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     const QString& Address() const { return address; }
-    const TempDir& Dir() const { return dir; }
+    const ScratchDir& Dir() const { return dir; }
 
     // A connection of the test's own (for the fake services), closed by the
     // caller through QDBusConnection::disconnectFromBus(name).
@@ -120,7 +106,7 @@ public:
     }
 
 private:
-    TempDir dir;
+    ScratchDir dir{"trovik-bus-"};
     QProcess daemon;
     QString address;
 };

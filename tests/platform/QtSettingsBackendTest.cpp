@@ -5,15 +5,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
+#include "tests/ScratchDir.h"
 
 namespace trovik {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ScratchDir;
+using testing::WriteText;
 
 // Every test here works in its own config folder; the user's settings are
 // never touched. Qt looks the folder up once per process, so it is set before
@@ -21,28 +25,24 @@ namespace fs = std::filesystem;
 class QtSettingsBackendTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        root = fs::temp_directory_path() / ("trovik-settings-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root);
-        ::setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+        root.emplace("trovik-settings-");
+        ::setenv("XDG_CONFIG_HOME", root->path().c_str(), 1);
     }
-    static void TearDownTestSuite() { fs::remove_all(root); }
+    static void TearDownTestSuite() { root.reset(); }
 
-    void SetUp() override { fs::remove(root / "Qanto" / "Vemaro.conf"); }
+    void SetUp() override { fs::remove(ConfigFile()); }
 
-    static void WriteFile(const std::string& text) {
-        fs::create_directories(root / "Qanto");
-        std::ofstream(root / "Qanto" / "Vemaro.conf", std::ios::trunc) << text;
-    }
+    static fs::path ConfigFile() { return root->Path("Qanto") / "Vemaro.conf"; }
+    static void WriteFile(const std::string& text) { WriteText(ConfigFile(), text); }
 
-    static fs::path root;
+    static std::optional<ScratchDir> root;
 };
 
-fs::path QtSettingsBackendTest::root;
+std::optional<ScratchDir> QtSettingsBackendTest::root;
 
 TEST_F(QtSettingsBackendTest, KeepsValuesInTheUsersIniFile) {
     QtSettingsBackend backend;
-    EXPECT_EQ(fs::path(backend.FileName()), root / "Qanto" / "Vemaro.conf");
+    EXPECT_EQ(fs::path(backend.FileName()), ConfigFile());
     SettingsStore store(backend);
     EXPECT_TRUE(store.PutInt(SettingKey::WndPosX, -25));
     EXPECT_TRUE(store.PutString(SettingKey::ExtDLL, "TrvikPelkin.so"));
@@ -57,7 +57,7 @@ TEST_F(QtSettingsBackendTest, KeepsValuesInTheUsersIniFile) {
     EXPECT_EQ(reread.GetSectionString("TollData1", "Description"), "市内 ﾀｲﾑﾌﾟﾗｽ(ｱﾅﾛｸﾞ)");
     EXPECT_EQ(reread.GetSectionInt("TollData1", "Dow6", 0), 0x8000FF);
 
-    std::ifstream file(root / "Qanto" / "Vemaro.conf");
+    std::ifstream file(ConfigFile());
     const std::string text((std::istreambuf_iterator<char>(file)), {});
     EXPECT_NE(text.find("[Settings]"), std::string::npos);
     EXPECT_NE(text.find("WndPosX=-25"), std::string::npos);
@@ -100,7 +100,7 @@ TEST_F(QtSettingsBackendTest, MissingFileAndSectionsGiveDefaults) {
     SettingsStore store(backend);
     EXPECT_EQ(store.GetInt(SettingKey::TollCloseDay, 10), 10);
     EXPECT_EQ(store.GetSectionString("TollData15", "Description", "未登録"), "未登録");
-    EXPECT_FALSE(fs::exists(root / "Qanto" / "Vemaro.conf")) << "reading creates nothing";
+    EXPECT_FALSE(fs::exists(ConfigFile())) << "reading creates nothing";
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ namespace {
 
 using testing::PumpUntil;
 using testing::RunPumping;
-using testing::TempDir;
+using testing::QtPath;
+using testing::ScratchDir;
 using namespace std::chrono_literals;
 
 // The question and the answer as bytes on the wire, written out by hand:
@@ -62,10 +63,10 @@ bool LeaveStaleSocket(const std::string& path) {
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
-    QString Name() const { return dir.Q() + QStringLiteral("/meter"); }
-    std::string Path() const { return (dir.Path() / "meter").string(); }
+    QString Name() const { return QtPath(dir.Path("meter")); }
+    std::string Path() const { return dir.Path("meter").string(); }
 
-    TempDir dir;
+    ScratchDir dir{"trovik-instance-"};
     int raised = 0;
 };
 
@@ -133,7 +134,7 @@ TEST_F(SingleInstanceTest, StaleSocketIsReplacedButALiveOneAndOtherFilesAreNot) 
     EXPECT_FALSE(PingRunningMeter(Name(), 1000));
 
     // Something that is not a socket is left alone.
-    testing::WriteFile(Path(), "keep me");
+    testing::WriteText(Path(), "keep me");
     InstanceListener third(Name());
     EXPECT_FALSE(third.Listen([] {}));
     EXPECT_TRUE(std::filesystem::is_regular_file(Path()));
@@ -142,16 +143,16 @@ TEST_F(SingleInstanceTest, StaleSocketIsReplacedButALiveOneAndOtherFilesAreNot) 
 TEST(SingleInstanceName, RuntimeDirOnlyWhenPrivateToTheUser) {
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     const bool hadSaved = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
-    TempDir runtime;
+    ScratchDir runtime{"trovik-runtime-"};
 
-    std::filesystem::permissions(runtime.Path(), std::filesystem::perms::owner_all,
+    std::filesystem::permissions(runtime.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::replace);
-    qputenv("XDG_RUNTIME_DIR", runtime.Path().string().c_str());
-    EXPECT_EQ(DefaultInstanceName(), runtime.Q() + QStringLiteral("/trovik-meter"));
+    qputenv("XDG_RUNTIME_DIR", runtime.path().string().c_str());
+    EXPECT_EQ(DefaultInstanceName(), QtPath(runtime.Path("trovik-meter")));
 
     // Others may enter: fall back to the temporary directory, per user.
     const QString fallback = QDir::tempPath() + QStringLiteral("/trovik-meter-%1").arg(::geteuid());
-    std::filesystem::permissions(runtime.Path(),
+    std::filesystem::permissions(runtime.path(),
                                  std::filesystem::perms::owner_all |
                                      std::filesystem::perms::group_read |
                                      std::filesystem::perms::group_exec,

@@ -1,15 +1,15 @@
 #include "stats/BillingSummary.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <vector>
+
+#include "tests/ScratchDir.h"
 
 namespace trovik {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::ScratchDir;
 
 constexpr std::array<std::uint32_t, 7> kNightMasks = {0x8000FF, 0x8000FF, 0x8000FF, 0x8000FF,
                                                       0x8000FF, 0x8000FF, 0x8000FF};
@@ -101,14 +101,6 @@ TEST(BillingPeriod, ThousandsSeparatorsLeaveTheTrailingBlankOut) {
 
 class PeriodListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("trovik-periods-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
     void MakeYear(unsigned year) {
         const std::vector<std::uint8_t> zeros(kCumulativeFileSize);
         ASSERT_TRUE(ReplaceFile(files.CumulativePath(year), zeros, Durability::Unsynced));
@@ -121,12 +113,11 @@ protected:
         return t;
     }
 
-    fs::path dir;
-    DataFiles files{"/nonexistent", "Trovik"};
+    ScratchDir dir{"trovik-periods-"};
+    DataFiles files{dir.path().string(), "Trovik"};
 };
 
 TEST_F(PeriodListTest, TwoYearsListJanuaryOnceAndStopAfterNextMonth) {
-    files = DataFiles(dir.string(), "Trovik");
     MakeYear(2000);
     MakeYear(2001);
     const auto entries = ListBillingPeriods(files, Day(2001, 3, 15));
@@ -145,7 +136,6 @@ TEST_F(PeriodListTest, TwoYearsListJanuaryOnceAndStopAfterNextMonth) {
 }
 
 TEST_F(PeriodListTest, LateDecemberBelongsToTheNextYearsJanuaryPeriod) {
-    files = DataFiles(dir.string(), "Trovik");
     MakeYear(2001);
     const auto entries = ListBillingPeriods(files, Day(2001, 12, 20));
     ASSERT_EQ(entries.size(), 13u);
@@ -155,7 +145,6 @@ TEST_F(PeriodListTest, LateDecemberBelongsToTheNextYearsJanuaryPeriod) {
 }
 
 TEST_F(PeriodListTest, NoFilesNoEntries) {
-    files = DataFiles(dir.string(), "Trovik");
     EXPECT_TRUE(ListBillingPeriods(files, Day(2026, 12, 7)).empty());
     EXPECT_EQ(TodaysPeriod({}, Day(2026, 12, 7), 10), std::nullopt);
 }

@@ -1,22 +1,24 @@
 #include "stats/Cumulative.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/ScratchDir.h"
 
 namespace trovik {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kFull = 41916;
@@ -35,17 +37,6 @@ void Put(Bytes& b, std::size_t offset, std::initializer_list<std::uint8_t> value
     }
 }
 
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 class CumulativeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,14 +45,8 @@ protected:
         }
         ::setenv("TZ", "JST-9", 1);
         ::tzset();
-        dir = fs::temp_directory_path() /
-              ("trovik-cumulative-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
     }
     void TearDown() override {
-        fs::remove_all(dir);
         if (savedTz) {
             ::setenv("TZ", savedTz->c_str(), 1);
         } else {
@@ -70,18 +55,15 @@ protected:
         ::tzset();
     }
 
-    DataFiles Files() const { return DataFiles(dir.string(), "Trovik"); }
+    DataFiles Files() const { return DataFiles(dir.path().string(), "Trovik"); }
     fs::path YearFile(unsigned year) const {
-        return dir / ("Trovik_" + std::to_string(year) + ".CUM");
-    }
-    std::size_t EntriesInDir() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
+        return dir.Path("Trovik_" + std::to_string(year) + ".CUM");
     }
     static Bytes ImageBytes(const CumulativeImage& image) {
         return Bytes(image.Bytes().begin(), image.Bytes().end());
     }
 
-    fs::path dir;
+    ScratchDir dir{"trovik-cumulative-"};
     std::optional<std::string> savedTz;
 };
 
@@ -92,7 +74,7 @@ TEST_F(CumulativeTest, ConnectionAcrossNewYearSplitsBetweenTheYearFiles) {
     Put(old2000, 37964, {0x55, 0, 0, 0});                          // Nov 30 received
     Put(old2000, 38068, {0x04, 0x03, 0x02, 0x01, 0x0A, 0, 0, 0});  // Dec 1 received, sent
     Put(old2000, 38096, {0x0B, 0x0A, 0x07, 0x00});                 // Dec 1 hour 5
-    WriteAll(YearFile(2000), old2000);
+    WriteBytes(YearFile(2000), old2000);
 
     // 23:59:50 to the first slow pass after midnight: Dec 31 (record 396),
     // hour 23, of the old year's file.
@@ -100,7 +82,7 @@ TEST_F(CumulativeTest, ConnectionAcrossNewYearSplitsBetweenTheYearFiles) {
     Bytes expect2000 = old2000;
     Put(expect2000, 41188, {0x03, 0, 0, 0, 0x01, 0, 0, 0});
     Put(expect2000, 41288, {0x0F, 0x00, 0x00, 0x00});
-    EXPECT_EQ(ReadAll(YearFile(2000)), expect2000);
+    EXPECT_EQ(ReadBytes(YearFile(2000)), expect2000);
     EXPECT_FALSE(fs::exists(YearFile(2001)));
 
     // The rest, up to the disconnection, from 00:00:00 on January 1.
@@ -112,9 +94,9 @@ TEST_F(CumulativeTest, ConnectionAcrossNewYearSplitsBetweenTheYearFiles) {
     Put(expect2001, 3224, {0x0F, 0x00, 0x00, 0x00});
     Put(expect2001, 3228, {0x64, 0, 0, 0, 0x14, 0, 0, 0});  // record 31: Jan 1
     Put(expect2001, 3236, {0x58, 0x02, 0x01, 0x00});        // hour 0: 600 s, 1 ended
-    EXPECT_EQ(ReadAll(YearFile(2001)), expect2001);
-    EXPECT_EQ(ReadAll(YearFile(2000)), expect2000) << "the old year is left alone";
-    EXPECT_EQ(EntriesInDir(), 2u) << "no temporary file is left behind";
+    EXPECT_EQ(ReadBytes(YearFile(2001)), expect2001);
+    EXPECT_EQ(ReadBytes(YearFile(2000)), expect2000) << "the old year is left alone";
+    EXPECT_EQ(dir.Entries(), 2u) << "no temporary file is left behind";
 
     CumulativeImage image;
     EXPECT_TRUE(ReadCumulativeYear(Files(), 2001, image));
@@ -128,14 +110,14 @@ TEST_F(CumulativeTest, ConnectionAcrossNewYearSplitsBetweenTheYearFiles) {
 TEST_F(CumulativeTest, DecemberIsCopiedOnlyIntoANewYearFile) {
     Bytes old2000(kFull, 0);
     Put(old2000, 38068, {0x09, 0, 0, 0});  // Dec 1
-    WriteAll(YearFile(2000), old2000);
-    WriteAll(YearFile(2001), Bytes(4, 0));  // exists, holds only the header
+    WriteBytes(YearFile(2000), old2000);
+    WriteBytes(YearFile(2001), Bytes(4, 0));  // exists, holds only the header
 
     ASSERT_TRUE(AddCumulativeInterval(Files(), {kJan1At000005, 1, 0, 5, 0}));
     Bytes expect(kFull, 0);
     Put(expect, 3228, {0x01, 0, 0, 0});
     Put(expect, 3236, {0x05, 0, 0, 0});
-    EXPECT_EQ(ReadAll(YearFile(2001)), expect);
+    EXPECT_EQ(ReadBytes(YearFile(2001)), expect);
 
     // Reading shows the previous December whatever the year file holds.
     CumulativeImage image;
@@ -148,7 +130,7 @@ TEST_F(CumulativeTest, ReadingTakesRecordsZeroToThirtyFromThePreviousYear) {
     Put(y2001, 4, {0x77, 0, 0, 0});      // record 0, never shown
     Put(y2001, 3228, {0x42, 0, 0, 0});   // record 31, Jan 1
     Put(y2001, 41084, {0x33, 0, 0, 0});  // record 395, Dec 31
-    WriteAll(YearFile(2001), y2001);
+    WriteBytes(YearFile(2001), y2001);
 
     CumulativeImage image;
     image.Bytes()[100] = 0xEE;  // stale contents are overwritten
@@ -160,7 +142,7 @@ TEST_F(CumulativeTest, ReadingTakesRecordsZeroToThirtyFromThePreviousYear) {
 
     Bytes y2000(kFull, 0);
     Put(y2000, 38484, {0x09, 0, 0, 0});  // record 370, Dec 5 2000
-    WriteAll(YearFile(2000), y2000);
+    WriteBytes(YearFile(2000), y2000);
     EXPECT_TRUE(ReadCumulativeYear(Files(), 2001, image));
     Put(expect, 420, {0x09, 0, 0, 0});  // record 4
     EXPECT_EQ(ImageBytes(image), expect);
@@ -177,23 +159,23 @@ TEST_F(CumulativeTest, SumsWrapHoursAreHeldAndConnectionsSaturate) {
     Bytes y2001(kFull, 0);
     Put(y2001, 9364, {0xF0, 0xFF, 0xFF, 0xFF});  // record 90 received 0xFFFFFFF0
     Put(y2001, 9412, {0xE8, 0xFD, 0xFA, 0x00});  // hour 10: 65,000 s, 250 ended
-    WriteAll(YearFile(2001), y2001);
+    WriteBytes(YearFile(2001), y2001);
 
     ASSERT_TRUE(AddCumulativeInterval(Files(), {kMar1At103000, 0x20, 7, 1000, 300}));
     Bytes expect(kFull, 0);
     Put(expect, 9364, {0x10, 0, 0, 0, 0x07, 0, 0, 0});  // received modulo 2^32
     Put(expect, 9412, {0xFF, 0xFF, 0xFF, 0x00});        // held at 65,535 s and 255
-    EXPECT_EQ(ReadAll(YearFile(2001)), expect);
+    EXPECT_EQ(ReadBytes(YearFile(2001)), expect);
 
     ASSERT_TRUE(AddCumulativeInterval(Files(), {kMar1At105959, 0, 0, 0xFFFFFFFFu, 0xFFFFFFFFu}));
-    EXPECT_EQ(ReadAll(YearFile(2001)), expect) << "the largest counts do not wrap either";
+    EXPECT_EQ(ReadBytes(YearFile(2001)), expect) << "the largest counts do not wrap either";
 }
 
 TEST_F(CumulativeTest, ThreeHundredConnectionsInOneHourLeave255) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(AddCumulativeInterval(Files(), {kMar1At103000 + i, 0, 0, 1, 100}));
     }
-    const Bytes file = ReadAll(YearFile(2001));
+    const Bytes file = ReadBytes(YearFile(2001));
     ASSERT_EQ(file.size(), kFull);
     EXPECT_EQ(file[9412], 0x03);  // 3 s
     EXPECT_EQ(file[9414], 0xFF);
@@ -203,7 +185,7 @@ TEST_F(CumulativeTest, ThreeHundredConnectionsInOneHourLeave255) {
 TEST_F(CumulativeTest, ShortAndLongFilesAreReadUpToTheirEndOrTheFormatsSize) {
     Bytes shortFile(3232, 0);
     Put(shortFile, 3228, {0x05, 0, 0, 0});  // ends after record 31's received KB
-    WriteAll(YearFile(2001), shortFile);
+    WriteBytes(YearFile(2001), shortFile);
     CumulativeImage image;
     EXPECT_TRUE(ReadCumulativeYear(Files(), 2001, image));
     EXPECT_EQ(image.Record(31).RecvKB(), 5u);
@@ -212,16 +194,16 @@ TEST_F(CumulativeTest, ShortAndLongFilesAreReadUpToTheirEndOrTheFormatsSize) {
     ASSERT_TRUE(AddCumulativeInterval(Files(), {kJan1At000005, 1, 2, 0, 0}));
     Bytes expect(kFull, 0);
     Put(expect, 3228, {0x06, 0, 0, 0, 0x02, 0, 0, 0});
-    EXPECT_EQ(ReadAll(YearFile(2001)), expect) << "the next write makes it full length";
+    EXPECT_EQ(ReadBytes(YearFile(2001)), expect) << "the next write makes it full length";
 
     Bytes longFile = expect;
     longFile.resize(kFull + 100, 0xEE);
-    WriteAll(YearFile(2001), longFile);
+    WriteBytes(YearFile(2001), longFile);
     EXPECT_TRUE(ReadCumulativeYear(Files(), 2001, image));
     EXPECT_EQ(ImageBytes(image), expect);
     ASSERT_TRUE(AddCumulativeInterval(Files(), {kJan1At000005, 1, 0, 0, 0}));
     Put(expect, 3228, {0x07});
-    EXPECT_EQ(ReadAll(YearFile(2001)), expect) << "written back at the format's size";
+    EXPECT_EQ(ReadBytes(YearFile(2001)), expect) << "written back at the format's size";
 }
 
 TEST_F(CumulativeTest, AYearFileThatCanBeNeitherReadNorWrittenFails) {
@@ -230,24 +212,24 @@ TEST_F(CumulativeTest, AYearFileThatCanBeNeitherReadNorWrittenFails) {
     EXPECT_FALSE(AddCumulativeInterval(Files(), {kJan1At000005, 1, 1, 1, 1}));
     EXPECT_TRUE(fs::is_directory(YearFile(2001)));
     EXPECT_TRUE(fs::is_empty(YearFile(2001)));
-    EXPECT_EQ(EntriesInDir(), 1u) << "no temporary file is left behind";
+    EXPECT_EQ(dir.Entries(), 1u) << "no temporary file is left behind";
     CumulativeImage image;
     EXPECT_FALSE(ReadCumulativeYear(Files(), 2001, image));
 
     // A link to nothing: not read, so not replaced either.
     fs::remove(YearFile(2001));
-    fs::create_symlink(dir / "nowhere", YearFile(2001));
+    fs::create_symlink(dir.Path("nowhere"), YearFile(2001));
     EXPECT_FALSE(AddCumulativeInterval(Files(), {kJan1At000005, 1, 1, 1, 1}));
     EXPECT_TRUE(fs::is_symlink(YearFile(2001)));
-    EXPECT_EQ(EntriesInDir(), 1u);
+    EXPECT_EQ(dir.Entries(), 1u);
 
     // The directory of the files is a regular file.
-    WriteAll(dir / "plain", Bytes{1});
-    const DataFiles inFile((dir / "plain").string(), "Trovik");
+    WriteBytes(dir.Path("plain"), Bytes{1});
+    const DataFiles inFile(dir.Path("plain").string(), "Trovik");
     EXPECT_FALSE(AddCumulativeInterval(inFile, {kJan1At000005, 1, 1, 1, 1}));
     EXPECT_FALSE(ReadCumulativeYear(inFile, 2001, image));
-    EXPECT_EQ(EntriesInDir(), 2u);
-    EXPECT_EQ(ReadAll(dir / "plain"), Bytes{1});
+    EXPECT_EQ(dir.Entries(), 2u);
+    EXPECT_EQ(ReadBytes(dir.Path("plain")), Bytes{1});
 }
 
 }  // namespace

@@ -1,16 +1,18 @@
 #include "stats/DataFiles.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "tests/ScratchDir.h"
+
 namespace trovik {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ScratchDir;
 
 TEST(DataFiles, NamesFollowTheProgramFile) {
     const DataFiles exe("/opt/tools", "Trovik");
@@ -25,20 +27,12 @@ TEST(DataFiles, NamesFollowTheProgramFile) {
 
 class DataFilesPlaceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("trovik-datafiles-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-    fs::path root;
+    ScratchDir root{"trovik-datafiles-"};
 };
 
 TEST_F(DataFilesPlaceTest, BesideAWritableProgramWithAndWithoutExtension) {
-    fs::create_directories(root / "v1.2");
-    const std::string dir = (root / "v1.2").string();
+    fs::create_directories(root.Path("v1.2"));
+    const std::string dir = root.Path("v1.2").string();
     // The dot of the directory is not an extension; the file's own is replaced.
     EXPECT_EQ(DataFiles::ForProgram(dir + "/Trovik").LogPath(), dir + "/Trovik.LOG");
     EXPECT_EQ(DataFiles::ForProgram(dir + "/Trovik.exe").LogPath(), dir + "/Trovik.LOG");
@@ -50,12 +44,12 @@ TEST_F(DataFilesPlaceTest, BesideAWritableProgramWithAndWithoutExtension) {
 TEST_F(DataFilesPlaceTest, UnwritableProgramDirectoryFallsBackToTheUserDataDirectory) {
     const char* oldXdg = std::getenv("XDG_DATA_HOME");
     const std::string saved = oldXdg ? oldXdg : "";
-    ::setenv("XDG_DATA_HOME", (root / "share").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", root.Path("share").c_str(), 1);
     // A directory that does not exist cannot be written (root may write anywhere else).
-    const DataFiles files = DataFiles::ForProgram((root / "missing" / "Trovik").string());
-    EXPECT_EQ(files.Directory(), (root / "share" / "Qanto" / "Vemaro").string());
+    const DataFiles files = DataFiles::ForProgram((root.Path("missing") / "Trovik").string());
+    EXPECT_EQ(files.Directory(), (root.Path("share") / "Qanto" / "Vemaro").string());
     EXPECT_TRUE(fs::is_directory(files.Directory()));
-    EXPECT_EQ(files.LogPath(), (root / "share" / "Qanto" / "Vemaro" / "Trovik.LOG").string());
+    EXPECT_EQ(files.LogPath(), (root.Path("share") / "Qanto" / "Vemaro" / "Trovik.LOG").string());
 
     ::unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(UserDataDirectory(), std::string(std::getenv("HOME")) + "/.local/share/Qanto/Vemaro");

@@ -4,16 +4,18 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "tests/ScratchDir.h"
 
 namespace trovik {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadText;
+using testing::ScratchDir;
+using testing::WriteText;
 
 // "2001/03/03 21:05 " is 17 bytes; a line is 17 + text + 2 bytes.
 const LocalTime kMarch3 = {2001, 3, 3, 21, 5, 42, 6};
@@ -35,31 +37,15 @@ std::string NumberedLines(unsigned first, unsigned end, std::size_t width) {
 
 class EventLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "trovik-eventlog-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        path = (dir / "Trovik.LOG").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string Contents() const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    void Store(const std::string& bytes) const {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    }
-    std::size_t EntriesInDir() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-    }
+    std::string Contents() const { return ReadText(path); }
+    void Store(const std::string& bytes) const { WriteText(path, bytes); }
     ino_t Inode() const {
         struct stat st {};
         return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
     }
 
-    fs::path dir;
-    std::string path;
+    ScratchDir dir{"trovik-eventlog-"};
+    std::string path = dir.Path("Trovik.LOG").string();
     LocalTime time = kMarch3;
 
     // A log whose clock reads `time` at each line.
@@ -259,7 +245,7 @@ TEST_F(EventLogTest, ClearLogEmptiesOrCreatesTheFileAndLeavesNothingElse) {
     EXPECT_FALSE(log.AppendLogLine(std::string(100000, 'b')));
     EXPECT_EQ(log.ReadLogText().kind, LogText::Kind::Log);
     EXPECT_TRUE(log.ClearLog());
-    EXPECT_EQ(EntriesInDir(), 1u);
+    EXPECT_EQ(dir.Entries(), 1u);
 }
 
 TEST_F(EventLogTest, AFileThatCannotBeUsedIsLeftAlone) {
@@ -271,7 +257,7 @@ TEST_F(EventLogTest, AFileThatCannotBeUsedIsLeftAlone) {
     EXPECT_EQ(log.ReadLogText().kind, LogText::Kind::NoResult);
     EXPECT_FALSE(log.ClearLog());
     EXPECT_TRUE(fs::is_directory(fs::path(path) / "inside"));
-    EXPECT_EQ(EntriesInDir(), 1u);
+    EXPECT_EQ(dir.Entries(), 1u);
 
     // A link that leads to itself cannot be read: it is not replaced either.
     fs::remove_all(path);
@@ -280,7 +266,7 @@ TEST_F(EventLogTest, AFileThatCannotBeUsedIsLeftAlone) {
     EXPECT_EQ(log.ReadLogText().kind, LogText::Kind::NoResult);
     EXPECT_FALSE(log.ClearLog());
     EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(EntriesInDir(), 1u);
+    EXPECT_EQ(dir.Entries(), 1u);
 
     // Nor a FIFO, which must not block either.
     fs::remove(path);
@@ -289,13 +275,13 @@ TEST_F(EventLogTest, AFileThatCannotBeUsedIsLeftAlone) {
     EXPECT_EQ(log.ReadLogText().kind, LogText::Kind::NoResult);
     EXPECT_FALSE(log.ClearLog());
     EXPECT_TRUE(fs::is_fifo(path));
-    EXPECT_EQ(EntriesInDir(), 1u);
+    EXPECT_EQ(dir.Entries(), 1u);
 
     // A directory that does not exist: nothing is created.
-    EventLog nowhere((dir / "missing" / "Trovik.LOG").string(), [this] { return time; });
+    EventLog nowhere((dir.Path("missing") / "Trovik.LOG").string(), [this] { return time; });
     EXPECT_FALSE(nowhere.LogEvent(true, 216));
     EXPECT_EQ(nowhere.ReadLogText().kind, LogText::Kind::NoResult);
-    EXPECT_FALSE(fs::exists(dir / "missing"));
+    EXPECT_FALSE(fs::exists(dir.Path("missing")));
 }
 
 }  // namespace

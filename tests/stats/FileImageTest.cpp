@@ -1,7 +1,6 @@
 #include "stats/FileImage.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -9,27 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/ScratchDir.h"
+
 namespace trovik {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ScratchDir;
 
 class FileImageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("trovik-fileimage-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::size_t EntriesInDir() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-    }
-
-    fs::path dir;
+    ScratchDir dir{"trovik-fileimage-"};
 };
 
 TEST(LittleEndian, BytesGoLowFirst) {
@@ -44,14 +33,14 @@ TEST(LittleEndian, BytesGoLowFirst) {
 }
 
 TEST_F(FileImageTest, ReplaceWritesTheWholeImageAndLeavesNoTemporary) {
-    const std::string path = (dir / "a.bin").string();
+    const std::string path = dir.Path("a.bin").string();
     const std::vector<std::uint8_t> first(1000, 0xAB);
     const std::vector<std::uint8_t> second{1, 2, 3};
     ASSERT_TRUE(ReplaceFile(path, first, Durability::Synced));
     EXPECT_EQ(FileLength(path), 1000u);
     ASSERT_TRUE(ReplaceFile(path, second, Durability::Unsynced));
     EXPECT_EQ(FileLength(path), 3u);
-    EXPECT_EQ(EntriesInDir(), 1u);
+    EXPECT_EQ(dir.Entries(), 1u);
 
     std::array<std::uint8_t, 8> buf{};
     EXPECT_EQ(ReadFileInto(path, buf), 3u);
@@ -60,7 +49,7 @@ TEST_F(FileImageTest, ReplaceWritesTheWholeImageAndLeavesNoTemporary) {
 }
 
 TEST_F(FileImageTest, ReadingStopsAtTheBuffer) {
-    const std::string path = (dir / "big.bin").string();
+    const std::string path = dir.Path("big.bin").string();
     std::ofstream(path) << std::string(100, 'x');
     std::array<std::uint8_t, 10> buf{};
     EXPECT_EQ(ReadFileInto(path, buf), 10u);
@@ -68,26 +57,26 @@ TEST_F(FileImageTest, ReadingStopsAtTheBuffer) {
 
 TEST_F(FileImageTest, MissingOrUnusablePlacesFail) {
     std::array<std::uint8_t, 4> buf{};
-    EXPECT_EQ(ReadFileInto((dir / "none").string(), buf), std::nullopt);
-    EXPECT_EQ(ReadFileInto(dir.string(), buf), std::nullopt) << "a directory is no file";
-    EXPECT_EQ(FileLength(dir.string()), std::nullopt);
+    EXPECT_EQ(ReadFileInto(dir.Path("none").string(), buf), std::nullopt);
+    EXPECT_EQ(ReadFileInto(dir.path().string(), buf), std::nullopt) << "a directory is no file";
+    EXPECT_EQ(FileLength(dir.path().string()), std::nullopt);
 
     // A directory in the file's place cannot be replaced; no temporary stays.
-    fs::create_directories(dir / "taken");
-    EXPECT_FALSE(ReplaceFile((dir / "taken").string(), buf, Durability::Synced));
-    std::ofstream((dir / "plain").string()) << "x";
-    EXPECT_FALSE(ReplaceFile((dir / "plain" / "below").string(), buf, Durability::Synced));
-    EXPECT_EQ(EntriesInDir(), 2u);
+    fs::create_directories(dir.Path("taken"));
+    EXPECT_FALSE(ReplaceFile(dir.Path("taken").string(), buf, Durability::Synced));
+    std::ofstream(dir.Path("plain").string()) << "x";
+    EXPECT_FALSE(ReplaceFile((dir.Path("plain") / "below").string(), buf, Durability::Synced));
+    EXPECT_EQ(dir.Entries(), 2u);
 }
 
 TEST_F(FileImageTest, EnsureCreatesOnlyWhenMissing) {
-    const std::string path = (dir / "log").string();
+    const std::string path = dir.Path("log").string();
     EXPECT_TRUE(EnsureFileExists(path));
     EXPECT_EQ(FileLength(path), 0u);
     std::ofstream(path) << "keep";
     EXPECT_TRUE(EnsureFileExists(path));
     EXPECT_EQ(FileLength(path), 4u);
-    EXPECT_FALSE(EnsureFileExists((dir / "log" / "x").string()));
+    EXPECT_FALSE(EnsureFileExists((dir.Path("log") / "x").string()));
 }
 
 }  // namespace

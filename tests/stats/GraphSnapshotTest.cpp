@@ -2,34 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "tests/ScratchDir.h"
 
 namespace trovik {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadText;
+using testing::ScratchDir;
+using testing::WriteText;
 
 class GraphSnapshotTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "trovik-snapshot-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        path = (dir / "Trovik.DAT").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string Contents() const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    void Store(const std::string& bytes) const {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    }
+    std::string Contents() const { return ReadText(path); }
+    void Store(const std::string& bytes) const { WriteText(path, bytes); }
     // Distinct values in every point, so that a misplaced block shows.
     static RateHistory Pattern() {
         RateHistory h;
@@ -45,8 +34,8 @@ protected:
         return h;
     }
 
-    fs::path dir;
-    std::string path;
+    ScratchDir dir{"trovik-snapshot-"};
+    std::string path = dir.Path("Trovik.DAT").string();
 };
 
 std::string Bytes(const std::string& s, std::size_t offset, std::size_t n) {
@@ -121,9 +110,10 @@ TEST_F(GraphSnapshotTest, ASaveReplacesTheOldSnapshotWithoutLeftovers) {
     ASSERT_EQ(s.size(), 6260u);
     EXPECT_EQ(Bytes(s, 8, 12), std::string("\x02\x03\x04\x05\x07\0\0\0\x08\0\0\0", 12));
     EXPECT_EQ(s.substr(20), std::string(6240, '\0'));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
+    EXPECT_EQ(dir.Entries(), 1u);
 
-    EXPECT_FALSE(SaveGraphSnapshot((dir / "missing" / "x.DAT").string(), {}, 1, 1, RateHistory{}));
+    EXPECT_FALSE(
+        SaveGraphSnapshot((dir.Path("missing") / "x.DAT").string(), {}, 1, 1, RateHistory{}));
 }
 
 TEST_F(GraphSnapshotTest, AnotherLengthOrMagicCountsAsAbsentAndLoadsNothing) {

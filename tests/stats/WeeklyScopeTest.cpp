@@ -1,19 +1,21 @@
 #include "stats/WeeklyScope.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/ScratchDir.h"
 
 namespace trovik {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kFull = 8064;
@@ -24,35 +26,12 @@ void Put(Bytes& b, std::size_t offset, std::initializer_list<std::uint8_t> value
     }
 }
 
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 class WeeklyScopeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("trovik-scope-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    DataFiles Files() const { return DataFiles(dir.path().string(), "Trovik"); }
+    fs::path ScopeFile() const { return dir.Path("Trovik.STA"); }
 
-    DataFiles Files() const { return DataFiles(dir.string(), "Trovik"); }
-    fs::path ScopeFile() const { return dir / "Trovik.STA"; }
-    std::size_t EntriesInDir() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-    }
-
-    fs::path dir;
+    ScratchDir dir{"trovik-scope-"};
 };
 
 TEST(ScopeSlot, NumbersTheTenMinuteSlotsOfTheWeek) {
@@ -70,14 +49,14 @@ TEST_F(WeeklyScopeTest, FirstSampleCreatesTheFileAtFullLength) {
     Bytes expect(kFull, 0);
     Put(expect, 0, {0xE8, 0x03, 0, 0});     // latest of slot 0
     Put(expect, 4032, {0xE8, 0x03, 0, 0});  // highest of slot 0
-    EXPECT_EQ(ReadAll(ScopeFile()), expect);
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect);
 
     // Saturday 23:50 is the last slot of both halves.
     ASSERT_TRUE(RecordScopeSample(Files(), 0x01020304u, 6, 143));
     Put(expect, 4028, {0x04, 0x03, 0x02, 0x01});
     Put(expect, 8060, {0x04, 0x03, 0x02, 0x01});
-    EXPECT_EQ(ReadAll(ScopeFile()), expect);
-    EXPECT_EQ(EntriesInDir(), 1u) << "no temporary file is left behind";
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect);
+    EXPECT_EQ(dir.Entries(), 1u) << "no temporary file is left behind";
 }
 
 TEST_F(WeeklyScopeTest, LaterSamplesChangeLatestAndRaiseHighestOnly) {
@@ -87,16 +66,16 @@ TEST_F(WeeklyScopeTest, LaterSamplesChangeLatestAndRaiseHighestOnly) {
     Bytes expect(kFull, 0);
     Put(expect, 608, {0x90, 0x01, 0, 0});
     Put(expect, 4640, {0xE8, 0x03, 0, 0});
-    EXPECT_EQ(ReadAll(ScopeFile()), expect) << "a lower rate leaves the highest";
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect) << "a lower rate leaves the highest";
 
     ASSERT_TRUE(RecordScopeSample(Files(), 0, 1, 8));
     Put(expect, 608, {0, 0, 0, 0});
-    EXPECT_EQ(ReadAll(ScopeFile()), expect) << "ten quiet minutes store 0 as latest";
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect) << "ten quiet minutes store 0 as latest";
 
     ASSERT_TRUE(RecordScopeSample(Files(), 1001, 1, 8));
     Put(expect, 608, {0xE9, 0x03, 0, 0});
     Put(expect, 4640, {0xE9, 0x03, 0, 0});
-    EXPECT_EQ(ReadAll(ScopeFile()), expect);
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect);
 
     ScopeImage image;
     ASSERT_TRUE(LoadWeeklyScope(Files(), image));
@@ -118,13 +97,13 @@ TEST_F(WeeklyScopeTest, RepairRaisesHighestToLatest) {
     Put(file, 24, {2, 0, 0, 0});                // slot 6 latest 2
     Put(file, 4056, {9, 0, 0, 0});              //        highest 9
     Put(file, 4028, {0xFF, 0xFF, 0xFF, 0xFF});  // slot 1007 latest, highest 0
-    WriteAll(ScopeFile(), file);
+    WriteBytes(ScopeFile(), file);
 
     ASSERT_TRUE(RepairWeeklyScope(Files()));
     Bytes expect = file;
     Put(expect, 4052, {10, 0, 0, 0});
     Put(expect, 8060, {0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(ReadAll(ScopeFile()), expect);
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect);
 }
 
 TEST_F(WeeklyScopeTest, MissingFileIsCreated) {
@@ -135,11 +114,11 @@ TEST_F(WeeklyScopeTest, MissingFileIsCreated) {
     EXPECT_EQ(FileLength(ScopeFile().string()), 0u) << "loading creates an empty file";
 
     ASSERT_TRUE(RepairWeeklyScope(Files()));
-    EXPECT_EQ(ReadAll(ScopeFile()), Bytes(kFull, 0)) << "repair writes it at full length";
+    EXPECT_EQ(ReadBytes(ScopeFile()), Bytes(kFull, 0)) << "repair writes it at full length";
 }
 
 TEST_F(WeeklyScopeTest, ShortAndLongFiles) {
-    WriteAll(ScopeFile(), Bytes{7, 0, 0, 0, 0x01, 0x02});  // ends inside slot 1's latest
+    WriteBytes(ScopeFile(), Bytes{7, 0, 0, 0, 0x01, 0x02});  // ends inside slot 1's latest
     ScopeImage image;
     ASSERT_TRUE(LoadWeeklyScope(Files(), image));
     EXPECT_EQ(image.Latest(0), 7u);
@@ -150,16 +129,16 @@ TEST_F(WeeklyScopeTest, ShortAndLongFiles) {
     Bytes expect(kFull, 0);
     Put(expect, 0, {7, 0, 0, 0, 0x01, 0x02, 0, 0, 6, 0, 0, 0});
     Put(expect, 4040, {6, 0, 0, 0});
-    EXPECT_EQ(ReadAll(ScopeFile()), expect);
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect);
 
     Bytes longFile = expect;
     longFile.resize(kFull + 16, 0xEE);
-    WriteAll(ScopeFile(), longFile);
+    WriteBytes(ScopeFile(), longFile);
     ASSERT_TRUE(LoadWeeklyScope(Files(), image));
     EXPECT_EQ(Bytes(image.Bytes().begin(), image.Bytes().end()), expect);
     ASSERT_TRUE(RepairWeeklyScope(Files()));
     Put(expect, 4032, {7, 0, 0, 0, 0x01, 0x02, 0, 0});  // highest of slots 0, 1
-    EXPECT_EQ(ReadAll(ScopeFile()), expect) << "written back at the format's size";
+    EXPECT_EQ(ReadBytes(ScopeFile()), expect) << "written back at the format's size";
 }
 
 TEST_F(WeeklyScopeTest, AFileThatCannotBeReadIsNotReplaced) {
@@ -171,20 +150,20 @@ TEST_F(WeeklyScopeTest, AFileThatCannotBeReadIsNotReplaced) {
     EXPECT_FALSE(RecordScopeSample(Files(), 5, 0, 0));
     EXPECT_FALSE(RepairWeeklyScope(Files()));
     EXPECT_TRUE(fs::is_directory(ScopeFile()));
-    EXPECT_EQ(EntriesInDir(), 1u) << "no temporary file is left behind";
+    EXPECT_EQ(dir.Entries(), 1u) << "no temporary file is left behind";
 
     fs::remove(ScopeFile());
-    fs::create_symlink(dir / "nowhere", ScopeFile());
+    fs::create_symlink(dir.Path("nowhere"), ScopeFile());
     EXPECT_FALSE(RecordScopeSample(Files(), 5, 0, 0));
     EXPECT_FALSE(RepairWeeklyScope(Files()));
     EXPECT_TRUE(fs::is_symlink(ScopeFile()));
 
-    WriteAll(dir / "plain", Bytes{1});
-    const DataFiles inFile((dir / "plain").string(), "Trovik");
+    WriteBytes(dir.Path("plain"), Bytes{1});
+    const DataFiles inFile(dir.Path("plain").string(), "Trovik");
     EXPECT_FALSE(LoadWeeklyScope(inFile, image));
     EXPECT_FALSE(RecordScopeSample(inFile, 5, 0, 0));
     EXPECT_FALSE(RepairWeeklyScope(inFile));
-    EXPECT_EQ(EntriesInDir(), 2u);
+    EXPECT_EQ(dir.Entries(), 2u);
 }
 
 }  // namespace

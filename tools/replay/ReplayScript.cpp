@@ -72,6 +72,42 @@ private:
     std::ostream& out;
 };
 
+// The simulated line's connection: at most one, of a device type; hanging
+// up succeeds at once or is refused, as the script says.
+class ReplayConnection final : public ConnectionControl {
+public:
+    bool IsModemConnected() override { return exists && type == "modem"; }
+    bool HangUpModem() override {
+        if (!IsModemConnected() || !hangUpAccepted) {
+            return false;
+        }
+        exists = false;
+        return true;
+    }
+    bool GetHostAddress(std::string& text) override {
+        text = " Unknown";
+        return false;
+    }
+
+    bool exists = false;
+    std::string type;
+    bool hangUpAccepted = true;
+};
+
+class ReplayPower final : public SystemPower {
+public:
+    explicit ReplayPower(std::ostream& output) : out(output) {}
+    bool RequestShutdown() override {
+        out << "shutdown\n";
+        out.flush();
+        return accepted;
+    }
+    bool accepted = true;
+
+private:
+    std::ostream& out;
+};
+
 std::vector<std::string_view> SplitWords(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
@@ -177,8 +213,9 @@ public:
         : files(DataFiles::ForProgram(programPath)),
           out(output),
           messages(output),
+          power(output),
           store(backend),
-          engine(MeterEnv{source, store, clock, messages}) {}
+          engine(MeterEnv{source, store, clock, messages, connection, power, window, files}) {}
 
     // Runs one line; false when the script must stop here.
     bool Execute(std::string_view line);
@@ -204,6 +241,9 @@ private:
     DataFiles files;
     std::ostream& out;
     ReplayMessages messages;
+    ReplayConnection connection;
+    ReplayPower power;
+    HeadlessWindow window;
     ReplayClock clock;
     ScriptedCounterSource source;
     QtSettingsBackend backend;
@@ -354,16 +394,43 @@ bool Replay::Execute(std::string_view line) {
         } else {
             source.SetFailing(ParseStatName(w[1]), fails);
         }
+    } else if (cmd == "connect") {
+        Expect(w.size() <= 2, "wrong number of arguments");
+        connection.exists = true;
+        connection.type = w.size() == 2 ? std::string(w[1]) : "modem";
+    } else if (cmd == "disconnect") {
+        Args(w, 0);
+        connection.exists = false;
+    } else if (cmd == "hangup" || cmd == "shutdown") {
+        Args(w, 1);
+        Expect(w[1] == "accept" || w[1] == "refuse", "expected accept or refuse");
+        (cmd == "hangup" ? connection.hangUpAccepted : power.accepted) = w[1] == "accept";
+    } else if (cmd == "answer") {
+        Args(w, 1);
+        Expect(w[1] == "yes" || w[1] == "no", "expected yes or no");
+        messages.answerYes = w[1] == "yes";
     } else if (cmd == "start") {
         Args(w, 0);
         Expect(phase == Phase::BeforeStart, "start twice");
         Expect(clockSet, "start before clock");
-        if (!engine.Start()) {
+        if (engine.Start() == StartResult::Ended) {
             engine.Destroy();
             phase = Phase::Ended;
             return false;
         }
         phase = Phase::Running;
+    } else if (cmd == "command") {
+        Args(w, 1);
+        Expect(phase == Phase::Running, "command before start");
+        const unsigned id = ParseU32(w[1]);
+        Expect(id == kCmdClearData || id == kCmdDisconnectNow || id == kCmdCumulativeInfo ||
+                   id == kCmdCancelShutdown,
+               "unknown command id");
+        engine.Command(id);
+    } else if (cmd == "countdown-cancel") {
+        Args(w, 0);
+        Expect(phase == Phase::Running, "countdown-cancel before start");
+        engine.CountdownCancelPressed();
     } else if (cmd == "run") {
         Args(w, 1);
         Expect(phase == Phase::Running, "run before start");
