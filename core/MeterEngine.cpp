@@ -28,7 +28,8 @@ StartResult MeterEngine::Start() {
 
     // A tick count below the one saved at the last exit: the machine was
     // restarted since (or there was no last exit).
-    const auto lastTick = static_cast<std::uint32_t>(env.settings.GetInt(SettingKey::SystemTick, -1));
+    const auto lastTick =
+        static_cast<std::uint32_t>(env.settings.GetInt(SettingKey::SystemTick, -1));
     if (env.clock.TickCount() < lastTick) {
         log.LogEvent(settings.logFile, kLogRestartMark);
     }
@@ -148,15 +149,34 @@ void MeterEngine::FlushCumulative(bool write) {
         (cumRecvKB != 0 || cumSentKB != 0 || seconds != 0 || cumDisconnects != 0)) {
         const CumulativeInterval interval{cumPeriodStart, cumRecvKB, cumSentKB, seconds,
                                           cumDisconnects};
-        if (!AddCumulativeInterval(env.files, interval)) {
-            env.messages.Show(0, kCumulativeFileErrorText, MessageIcon::Exclamation);
-            return;
+        if (pendingCount < pending.size()) {
+            pending[pendingCount++] = interval;
+        } else {
+            CumulativeInterval& last = pending[pendingCount - 1];
+            last.recvKB += interval.recvKB;
+            last.sentKB += interval.sentKB;
+            last.seconds += interval.seconds;
+            last.connectionsEnded += interval.connectionsEnded;
         }
+    }
+    if (pendingCount != 0 && !WritePendingCumulative()) {
+        env.messages.Show(0, kCumulativeFileErrorText, MessageIcon::Exclamation);
     }
     cumRecvKB = 0;
     cumSentKB = 0;
     cumDisconnects = 0;
     cumPeriodStart = env.clock.Now();
+}
+
+bool MeterEngine::WritePendingCumulative() {
+    std::size_t written = 0;
+    while (written < pendingCount && AddCumulativeInterval(env.files, pending[written])) {
+        ++written;
+    }
+    std::copy(pending.begin() + static_cast<std::ptrdiff_t>(written),
+              pending.begin() + static_cast<std::ptrdiff_t>(pendingCount), pending.begin());
+    pendingCount -= written;
+    return pendingCount == 0;
 }
 
 }  // namespace trovik

@@ -12,6 +12,7 @@
 #include "core/WindowHooks.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
+#include "stats/Cumulative.h"
 #include "stats/DataFiles.h"
 #include "stats/EventLog.h"
 
@@ -90,8 +91,12 @@ public:
 
     // Closes the cumulative period; with `write` and LogCumulate on, a
     // non-empty period goes to the year's totals file first. A period whose
-    // file cannot be written is kept whole for the next flush.
+    // file cannot be written is kept (the user is told) and written by the
+    // next flush of any kind, so a failing disk loses no record.
     void FlushCumulative(bool write);
+
+    // Periods waiting for their year file to become writable, oldest first.
+    std::size_t PendingCumulative() const { return pendingCount; }
 
     // The menu commands 336, 368, 464 and 480. False for other ids.
     bool Command(unsigned id);
@@ -175,6 +180,15 @@ private:
     void CancelShutdown();
     void ClearDataCommand();
     std::uint32_t SecondsSince(std::int64_t start);
+
+    // Writes the waiting periods in order; false when one still fails.
+    bool WritePendingCumulative();
+
+    // Room for the periods of a few failed flushes; when it is full, further
+    // periods are added to the newest waiting one (their hour is then
+    // approximate, but nothing is lost).
+    std::array<CumulativeInterval, 8> pending{};
+    std::size_t pendingCount = 0;
 
     MeterEnv env;
     bool sourceOpen = false;

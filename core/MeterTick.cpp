@@ -76,8 +76,9 @@ void MeterEngine::Tick() {
         const std::uint64_t image = static_cast<std::uint64_t>(shown.recv) * 16u / settings.scaleRx;
         env.window.SetTrayMeter(static_cast<unsigned>(std::min<std::uint64_t>(image, 16)));
     }
-    env.window.SetBars(Percent(shown.sent, settings.scaleTx), Percent(marker.sent, settings.scaleTx),
-                       Percent(shown.recv, settings.scaleRx), Percent(marker.recv, settings.scaleRx));
+    env.window.SetBars(
+        Percent(shown.sent, settings.scaleTx), Percent(marker.sent, settings.scaleTx),
+        Percent(shown.recv, settings.scaleRx), Percent(marker.recv, settings.scaleRx));
     FillReading();
 }
 
@@ -211,10 +212,10 @@ void MeterEngine::OnConnectionChange(bool connectedNow) {
             const std::uint32_t seconds = SecondsSince(connectTime);
             const std::uint32_t hours = seconds / 3600;
             const std::uint32_t minutes = seconds / 60 - hours * 60;
-            (void)log.AppendLogLine(FormatText(
-                LoadString(kLogDisconnected),
-                {hours, minutes, sampler.totalRecv / 1024u, sampler.avgRecvAll,
-                 sampler.totalSent / 1024u, sampler.avgSentAll}));
+            (void)log.AppendLogLine(
+                FormatText(LoadString(kLogDisconnected),
+                           {hours, minutes, sampler.totalRecv / 1024u, sampler.avgRecvAll,
+                            sampler.totalSent / 1024u, sampler.avgSentAll}));
         }
         FlushCumulative(true);
     }

@@ -5,7 +5,6 @@
 
 #include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzScratch.h"
 #include "stats/Calendar.h"
 #include "stats/Cumulative.h"
 #include "stats/DataFiles.h"
@@ -43,18 +43,16 @@ void Check(bool ok) {
     }
 }
 
-// Made once per process; every input leaves it empty again (libFuzzer ends
-// the process without running exit handlers, so only the empty directory
-// stays behind).
+// Every input leaves the directory empty again. The local times are JST's,
+// set before the first use.
 const fs::path& Directory() {
-    static const fs::path dir = [] {
+    static const bool japan = [] {
         ::setenv("TZ", "JST-9", 1);
         ::tzset();
-        std::string name = (fs::temp_directory_path() / "trovik-fuzz-cumulative-XXXXXX").string();
-        Check(::mkdtemp(name.data()) != nullptr);
-        return fs::path(name);
+        return true;
     }();
-    return dir;
+    (void)japan;
+    return trovik::fuzz::ScratchDirectory("trovik-fuzz-cumulative-");
 }
 
 fs::path YearPath(unsigned year) {

@@ -23,8 +23,8 @@
 #include <iterator>
 #include <string>
 #include <string_view>
-#include <system_error>
 
+#include "fuzz/FuzzScratch.h"
 #include "stats/EventLog.h"
 
 namespace {
@@ -39,20 +39,7 @@ using trovik::LogText;
 constexpr std::size_t kMaxFile = 300000;
 
 const fs::path& Dir() {
-    static const fs::path dir = [] {
-        std::string pattern = (fs::temp_directory_path() / "trovik-fuzz-log-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        return fs::path(pattern);
-    }();
-    // Removed when the fuzzer exits normally; a crash leaves it for study.
-    static const bool removal = std::atexit([] {
-                                    std::error_code ignored;
-                                    fs::remove_all(Dir(), ignored);
-                                }) == 0;
-    (void)removal;
-    return dir;
+    return trovik::fuzz::ScratchDirectory("trovik-fuzz-log-");
 }
 
 std::string Contents(const std::string& path) {

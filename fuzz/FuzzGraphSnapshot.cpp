@@ -13,9 +13,9 @@
 #include <iterator>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "fuzz/FuzzScratch.h"
 #include "stats/GraphSnapshot.h"
 
 namespace {
@@ -27,20 +27,7 @@ using trovik::kGraphSnapshotSize;
 using trovik::RateHistory;
 
 const fs::path& Dir() {
-    static const fs::path dir = [] {
-        std::string pattern = (fs::temp_directory_path() / "trovik-fuzz-dat-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        return fs::path(pattern);
-    }();
-    // Removed when the fuzzer exits normally; a crash leaves it for study.
-    static const bool removal = std::atexit([] {
-                                    std::error_code ignored;
-                                    fs::remove_all(Dir(), ignored);
-                                }) == 0;
-    (void)removal;
-    return dir;
+    return trovik::fuzz::ScratchDirectory("trovik-fuzz-dat-");
 }
 
 void Check(bool ok, const char* what) {

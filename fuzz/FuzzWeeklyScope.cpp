@@ -3,8 +3,6 @@
 // written back at exactly the format's size, highest never below latest after
 // the repair.
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzScratch.h"
 #include "stats/DataFiles.h"
 #include "stats/FileImage.h"
 #include "stats/WeeklyScope.h"
@@ -33,16 +32,9 @@ void Check(bool ok) {
     }
 }
 
-// Made once per process; every input leaves it empty again (libFuzzer ends
-// the process without running exit handlers, so only the empty directory
-// stays behind).
+// Every input leaves the directory empty again.
 const fs::path& Directory() {
-    static const fs::path dir = [] {
-        std::string name = (fs::temp_directory_path() / "trovik-fuzz-scope-XXXXXX").string();
-        Check(::mkdtemp(name.data()) != nullptr);
-        return fs::path(name);
-    }();
-    return dir;
+    return trovik::fuzz::ScratchDirectory("trovik-fuzz-scope-");
 }
 
 // The stored bytes padded with zeros or cut to the format's size.

@@ -103,7 +103,9 @@ public:
         events.push_back("close");
     }
     void PumpPendingMessages() override { ++pumps; }
-    void Beep(BeepKind kind) override { events.push_back(kind == BeepKind::Simple ? "beep" : "BEEP"); }
+    void Beep(BeepKind kind) override {
+        events.push_back(kind == BeepKind::Simple ? "beep" : "BEEP");
+    }
     bool StartTimer() override { return timerWorks; }
 
     int hides = 0;

@@ -103,8 +103,7 @@ TEST_F(LogindPowerTest, RefusalMissingServiceAndSilenceAreFailures) {
 }
 
 TEST_F(LogindPowerTest, UnreachableOrNoBusIsAFailure) {
-    const QString nowhere =
-        QStringLiteral("unix:path=") + QtPath(bus.Dir().Path("no-such-socket"));
+    const QString nowhere = QStringLiteral("unix:path=") + QtPath(bus.Dir().Path("no-such-socket"));
     EXPECT_FALSE(LogindPower(BusChoice::At(nowhere)).RequestShutdown());
     EXPECT_FALSE(LogindPower(BusChoice::None()).RequestShutdown());
 }

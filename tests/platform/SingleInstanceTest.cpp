@@ -19,8 +19,8 @@ namespace trovik {
 namespace {
 
 using testing::PumpUntil;
-using testing::RunPumping;
 using testing::QtPath;
+using testing::RunPumping;
 using testing::ScratchDir;
 using namespace std::chrono_literals;
 
