@@ -59,8 +59,8 @@ void BM_SimulatedDay(benchmark::State& state) {
         QuietMessages messages;
         UpLine up;
         HeadlessWindow window;
-        MeterEngine engine(
-            MeterEnv{line, store, clock, messages, up, up, window, DataFiles(pattern, "Trovik")});
+        MeterEngine engine(MeterEnv{line, store, clock, messages, up, up, window,
+                                    DataFiles(pattern, "Trovik"), ""});
         if (engine.Start() != StartResult::Running) {
             state.SkipWithError("meter did not start");
             break;

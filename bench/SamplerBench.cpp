@@ -43,7 +43,7 @@ void BM_MeterTick(benchmark::State& state) {
     NoLine connection;
     HeadlessWindow window;
     MeterEngine engine(MeterEnv{line, store, clock, messages, connection, connection, window,
-                                DataFiles("/nonexistent", "Trovik")});
+                                DataFiles("/nonexistent", "Trovik"), ""});
     if (engine.Start() != StartResult::Running) {
         state.SkipWithError("meter did not start");
         return;

@@ -68,6 +68,9 @@ StartResult MeterEngine::Start() {
     isConnected = env.connection.IsModemConnected();
     everConnected = isConnected;
 
+    (void)extHost.Load(env.programDir, env.settings.GetString(SettingKey::ExtDLL),
+                       env.files.Directory(), env.messages);
+
     env.window.ApplyTopMost(env.settings.GetBool(SettingKey::TopMost, false));
     timerRunning = env.window.StartTimer();
     if (!timerRunning) {
@@ -117,6 +120,7 @@ void MeterEngine::Destroy() {
         sourceOpen = false;
     }
     env.window.RemoveTrayIcon();
+    extHost.Unload();
     SaveOnExit();
     env.window.DestroyTrayIcons();
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/Clock.h"
 #include "core/ConnectionControl.h"
@@ -10,6 +11,8 @@
 #include "core/MessageBoxes.h"
 #include "core/Sampler.h"
 #include "core/WindowHooks.h"
+#include "ext/ExtDllHost.h"
+#include "ext/TrvikExtension.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/Cumulative.h"
@@ -29,17 +32,9 @@ struct MeterEnv {
     SystemPower& power;
     WindowHooks& window;
     DataFiles files;
-};
-
-// What one tick hands to an extension module: the displayed rates, their
-// percentages of the full scales and the totals since the reset.
-struct MeterReading {
-    std::uint32_t rateTx = 0;
-    std::uint32_t rateRx = 0;
-    std::uint32_t percentTx = 0;
-    std::uint32_t percentRx = 0;
-    std::uint64_t totalTx = 0;
-    std::uint64_t totalRx = 0;
+    // The program file's directory with a trailing slash: where the
+    // extension module named by ExtDLL is looked for.
+    std::string programDir;
 };
 
 // Menu commands the engine carries out itself.
@@ -110,8 +105,11 @@ public:
     MeterSettings settings;
     Sampler sampler;
     ErrorCounters errors;
-    MeterReading reading;
+    // What the last tick handed (or would have handed) to the extension
+    // module: the displayed rates, their percentages and the totals.
+    ExtReading reading{};
     EventLog log;
+    ExtDllHost extHost;
 
     bool resetRequested = false;
     // Set after a popup opened by a mouse action closes without a choice;

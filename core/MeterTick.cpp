@@ -80,6 +80,8 @@ void MeterEngine::Tick() {
         Percent(shown.sent, settings.scaleTx), Percent(marker.sent, settings.scaleTx),
         Percent(shown.recv, settings.scaleRx), Percent(marker.recv, settings.scaleRx));
     FillReading();
+    // Last, the module's Update (not while its test dialog feeds it).
+    extHost.Tick(reading);
 }
 
 void MeterEngine::ShowValues() {
@@ -101,12 +103,12 @@ void MeterEngine::ShowValues() {
 
 void MeterEngine::FillReading() {
     const RatePair shown = sampler.Displayed(settings.spanAll);
-    reading.rateTx = shown.sent;
-    reading.rateRx = shown.recv;
-    reading.percentTx = Percent(shown.sent, settings.scaleTx);
-    reading.percentRx = Percent(shown.recv, settings.scaleRx);
-    reading.totalTx = sampler.totalSent;
-    reading.totalRx = sampler.totalRecv;
+    reading.RateTx = shown.sent;
+    reading.RateRx = shown.recv;
+    reading.PercentTx = Percent(shown.sent, settings.scaleTx);
+    reading.PercentRx = Percent(shown.recv, settings.scaleRx);
+    reading.TotalTx = sampler.totalSent;
+    reading.TotalRx = sampler.totalRecv;
 }
 
 void MeterEngine::LogErrorLine(ErrorBits bits) {

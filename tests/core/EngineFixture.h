@@ -164,7 +164,8 @@ protected:
     FakePower power;
     RecordingWindow window;
     MeterEngine engine{MeterEnv{line, store, clock, messages, connection, power, window,
-                                DataFiles(dir.path().string(), "Trovik")}};
+                                DataFiles(dir.path().string(), "Trovik"),
+                                dir.path().string() + "/"}};
     std::int64_t startTime = 0;
     std::int64_t clockMs = 0;
 };

@@ -69,7 +69,7 @@ TEST_F(MeterEngineTest, RestartMarkWhenTheTickCountFell) {
 
     std::filesystem::remove(dir.Path("Trovik.LOG"));
     MeterEngine again{MeterEnv{line, store, clock, messages, connection, power, window,
-                               DataFiles(dir.path().string(), "Trovik")}};
+                               DataFiles(dir.path().string(), "Trovik"), ""}};
     clock.tick += 5000;  // same boot, later
     ASSERT_EQ(again.Start(), StartResult::Running);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik.LOG")));
@@ -81,7 +81,7 @@ TEST_F(MeterEngineTest, SavedPositionIsPulledInsideTheScreen) {
         ScreenSize WindowSize() override { return {100, 50}; }
     } screened;
     MeterEngine e{MeterEnv{line, store, clock, messages, connection, power, screened,
-                           DataFiles(dir.path().string(), "Trovik")}};
+                           DataFiles(dir.path().string(), "Trovik"), ""}};
     Set("WndPosX", "1000");
     Set("WndPosY", "-20");
     ASSERT_EQ(e.Start(), StartResult::Running);
@@ -97,19 +97,19 @@ TEST_F(MeterEngineTest, SavedPositionIsPulledInsideTheScreen) {
 TEST_F(MeterEngineTest, ReadingFollowsTheDisplayedPair) {
     ASSERT_EQ(Start(), StartResult::Running);
     Run(30, 100, 250);  // a full 3-second window
-    EXPECT_EQ(engine.reading.rateTx, 1000u);
-    EXPECT_EQ(engine.reading.rateRx, 2500u);
-    EXPECT_EQ(engine.reading.percentTx, 50u);
-    EXPECT_EQ(engine.reading.percentRx, 50u);
-    EXPECT_EQ(engine.reading.totalTx, 3000u);
-    EXPECT_EQ(engine.reading.totalRx, 7500u);
+    EXPECT_EQ(engine.reading.RateTx, 1000u);
+    EXPECT_EQ(engine.reading.RateRx, 2500u);
+    EXPECT_EQ(engine.reading.PercentTx, 50u);
+    EXPECT_EQ(engine.reading.PercentRx, 50u);
+    EXPECT_EQ(engine.reading.TotalTx, 3000u);
+    EXPECT_EQ(engine.reading.TotalRx, 7500u);
     EXPECT_EQ(window.bars, (std::array<std::uint32_t, 4>{50, 50, 50, 50}));
 
     Set("SpanAll", "1");
     engine.settings = LoadSettings(store);
     // Once the first byte has moved, every tick counts towards the average.
     Run(5);
-    EXPECT_EQ(engine.reading.rateRx, 75000u / 35u);
+    EXPECT_EQ(engine.reading.RateRx, 75000u / 35u);
     EXPECT_EQ(engine.sampler.spanRecv, 2500u * 25u / 30u);
     EXPECT_EQ(window.bars[2], 2142u * 100u / 5000u);
     EXPECT_EQ(window.bars[3], 2083u * 100u / 5000u) << "the marker shows the windowed rate";
@@ -171,15 +171,15 @@ TEST_F(MeterEngineTest, RequestedResetStartsOverAtTheNextTick) {
     engine.resetRequested = true;
     Run(1, 10, 20);
     EXPECT_FALSE(engine.resetRequested);
-    EXPECT_EQ(engine.reading.totalRx, 0u);
-    EXPECT_EQ(engine.reading.rateRx, 0u);
+    EXPECT_EQ(engine.reading.TotalRx, 0u);
+    EXPECT_EQ(engine.reading.RateRx, 0u);
     EXPECT_EQ(engine.sampler.history.historyUpdated[0], 0);
     EXPECT_EQ(engine.connectCount, 0u);
     EXPECT_EQ(engine.idleSeconds, 0u);
     EXPECT_EQ(engine.shutdownCountdown, 30u);
     EXPECT_EQ(engine.connectTime, clock.now);
     Run(1, 10, 20);
-    EXPECT_EQ(engine.reading.totalRx, 20u);
+    EXPECT_EQ(engine.reading.TotalRx, 20u);
 }
 
 TEST_F(MeterEngineTest, ResetThatCannotReadIsDroppedWhole) {
@@ -191,7 +191,7 @@ TEST_F(MeterEngineTest, ResetThatCannotReadIsDroppedWhole) {
     Run(1, 0, 100);
     EXPECT_FALSE(engine.resetRequested) << "the request is used up";
     EXPECT_EQ(engine.connectCount, 2u);
-    EXPECT_EQ(engine.reading.totalRx, 1100u);
+    EXPECT_EQ(engine.reading.TotalRx, 1100u);
 }
 
 TEST_F(MeterEngineTest, DestroySavesPositionAndTickCount) {

@@ -215,7 +215,8 @@ public:
           messages(output),
           power(output),
           store(backend),
-          engine(MeterEnv{source, store, clock, messages, connection, power, window, files}) {}
+          engine(MeterEnv{source, store, clock, messages, connection, power, window, files,
+                          ProgramDirOf(programPath)}) {}
 
     // Runs one line; false when the script must stop here.
     bool Execute(std::string_view line);
@@ -291,12 +292,12 @@ void Replay::Dump() {
     const LocalTime lt = ToLocalTime(ReplayClock::FloorDiv(ms, 1000));
     const auto tenth =
         static_cast<std::uint32_t>((ms - ReplayClock::FloorDiv(ms, 1000) * 1000) / 100);
-    const MeterReading& r = engine.reading;
+    const ExtReading& r = engine.reading;
     const ErrorCounters& e = engine.errors;
     out << FormatText("dump time=%04u-%02u-%02u %02u:%02u:%02u.%u",
                       {lt.year, lt.month, lt.day, lt.hour, lt.minute, lt.second, tenth})
-        << " RateTx=" << r.rateTx << " RateRx=" << r.rateRx << " PercentTx=" << r.percentTx
-        << " PercentRx=" << r.percentRx << " TotalTx=" << r.totalTx << " TotalRx=" << r.totalRx
+        << " RateTx=" << r.RateTx << " RateRx=" << r.RateRx << " PercentTx=" << r.PercentTx
+        << " PercentRx=" << r.PercentRx << " TotalTx=" << r.TotalTx << " TotalRx=" << r.TotalRx
         << " connected=" << (engine.isConnected ? 1 : 0) << " connectCount=" << engine.connectCount
         << " connectSpeed=" << engine.connectSpeed << " autoDisconnects=" << engine.autoDisconnects
         << " idleSeconds=" << engine.idleSeconds << " offlineSeconds=" << engine.offlineSeconds

@@ -1,0 +1,76 @@
+#include "core/SimulatedLine.h"
+
+namespace trovik {
+
+SimulatedLine::SimulatedLine(std::uint32_t seed) : state(seed == 0 ? 1u : seed) {}
+
+std::uint32_t SimulatedLine::Random(std::uint32_t below) {
+    // xorshift32: cheap, allocation-free and repeatable.
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return below == 0 ? 0 : state % below;
+}
+
+void SimulatedLine::StartPhase() {
+    bursting = !bursting;
+    if (bursting) {
+        // A download or a page: 2 to 15 s near the modem's 5.6 KB/s.
+        phaseTicks = 20 + Random(130);
+        recvPerTick = 420 + Random(140);
+        sentPerTick = 20 + Random(30);
+    } else {
+        // Reading: 1 to 8 s with the odd keep-alive.
+        phaseTicks = 10 + Random(70);
+        recvPerTick = 0;
+        sentPerTick = 0;
+    }
+}
+
+void SimulatedLine::Refresh() {
+    if (!connected) {
+        if (ticksToDial != 0 && --ticksToDial == 0) {
+            connected = true;
+            bursting = false;
+            StartPhase();
+            values[static_cast<std::size_t>(StatValue::ConnectSpeed)] =
+                Random(2) == 0 ? 53333u : 49333u;
+        }
+        return;
+    }
+    if (phaseTicks == 0 || --phaseTicks == 0) {
+        StartPhase();
+    }
+    const std::uint32_t jitter = bursting ? Random(40) : 0;
+    values[static_cast<std::size_t>(StatValue::BytesRecvd)] += recvPerTick + jitter;
+    values[static_cast<std::size_t>(StatValue::BytesXmit)] += sentPerTick + jitter / 8;
+    if (!bursting && Random(50) == 0) {
+        values[static_cast<std::size_t>(StatValue::BytesXmit)] += 40;  // a keep-alive
+    }
+    // About one error tick every two minutes, of a random kind.
+    if (Random(1200) == 0) {
+        ++values[Random(kErrorKindCount)];
+    }
+}
+
+bool SimulatedLine::Query(StatValue name, std::uint32_t& value) {
+    value = values[static_cast<std::size_t>(name)];
+    return true;
+}
+
+bool SimulatedLine::HangUpModem() {
+    if (!connected) {
+        return false;
+    }
+    connected = false;
+    ticksToDial = kRedialTicks;
+    values[static_cast<std::size_t>(StatValue::ConnectSpeed)] = 0;
+    return true;
+}
+
+bool SimulatedLine::GetHostAddress(std::string& text) {
+    text = connected ? " 192.0.2.1" : " Unknown";
+    return connected;
+}
+
+}  // namespace trovik

@@ -1,0 +1,203 @@
+#include "plugins/common/ProfileIni.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+namespace trovik::plugin {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z') {
+            x = static_cast<char>(x - 'A' + 'a');
+        }
+        if (y >= 'A' && y <= 'Z') {
+            y = static_cast<char>(y - 'A' + 'a');
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// "[Name]" gives "Name"; anything else gives nothing.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = Trim(line);
+    if (line.size() < 2 || line.front() != '[') {
+        return std::nullopt;
+    }
+    const auto close = line.find(']');
+    if (close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Trim(line.substr(1, close - 1));
+}
+
+// "Key=Value" gives the key; comments and other lines give nothing.
+std::optional<std::string_view> KeyName(std::string_view line, std::string_view* value) {
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == ';') {
+        return std::nullopt;
+    }
+    const auto eq = trimmed.find('=');
+    if (eq == std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (value != nullptr) {
+        *value = Trim(trimmed.substr(eq + 1));
+    }
+    return Trim(trimmed.substr(0, eq));
+}
+
+std::optional<std::uint32_t> ParseUInt(std::string_view text) {
+    if (text.empty() || text.size() > 10) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+bool ReplaceWhole(const std::string& path, const std::string& contents) {
+    std::error_code error;
+    const std::filesystem::path target(path);
+    if (target.has_parent_path()) {
+        std::filesystem::create_directories(target.parent_path(), error);
+    }
+    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ReadProfileUInt(const std::string& path, std::string_view section,
+                                             std::string_view key) {
+    bool inSection = false;
+    for (const std::string& line : ReadLines(path)) {
+        if (const auto name = SectionName(line)) {
+            inSection = SameName(*name, section);
+            continue;
+        }
+        std::string_view value;
+        if (inSection) {
+            if (const auto name = KeyName(line, &value); name && SameName(*name, key)) {
+                return ParseUInt(value);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         std::initializer_list<std::pair<std::string_view, std::string>> values) {
+    std::vector<std::string> lines = ReadLines(path);
+    for (const auto& [key, value] : values) {
+        const std::string newLine = std::string(key) + "=" + value;
+        bool inSection = false;
+        bool done = false;
+        std::size_t sectionEnd = lines.size();  // after the section's last non-empty line
+        bool sectionFound = false;
+        for (std::size_t i = 0; i < lines.size() && !done; ++i) {
+            if (const auto name = SectionName(lines[i])) {
+                if (inSection) {
+                    break;
+                }
+                inSection = SameName(*name, section);
+                if (inSection && !sectionFound) {
+                    sectionFound = true;
+                    sectionEnd = i + 1;
+                }
+                continue;
+            }
+            if (!inSection) {
+                continue;
+            }
+            if (const auto name = KeyName(lines[i], nullptr); name && SameName(*name, key)) {
+                lines[i] = newLine;
+                done = true;
+            } else if (!Trim(lines[i]).empty()) {
+                sectionEnd = i + 1;
+            }
+        }
+        if (done) {
+            continue;
+        }
+        if (sectionFound) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), newLine);
+        } else {
+            lines.push_back("[" + std::string(section) + "]");
+            lines.push_back(newLine);
+        }
+    }
+    std::string contents;
+    for (const std::string& line : lines) {
+        contents += line;
+        contents += '\n';
+    }
+    return ReplaceWhole(path, contents);
+}
+
+}  // namespace trovik::plugin

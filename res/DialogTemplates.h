@@ -1,0 +1,123 @@
+#pragma once
+
+// The program's dialogs as data: for each dialog its caption, font, size and
+// styles, and its controls with their ids, kinds, texts and places. Sizes and
+// places are in dialog units, which the window side turns into pixels with
+// the dialog font's metrics (a quarter of the font's average character width
+// across, an eighth of its height down), so a dialog keeps its proportions
+// whatever font size the desktop gives it.
+
+#include <cstdint>
+#include <span>
+
+namespace trovik {
+
+// Window styles of a dialog, as bits.
+enum DialogStyle : std::uint32_t {
+    kDialogCaption = 0x01,      // a title bar
+    kDialogSystemMenu = 0x02,   // the window menu and the close box
+    kDialogMinimizeBox = 0x04,  // a minimise button
+    kDialogModalFrame = 0x08,   // a fixed-size frame, not resizable
+    kDialogAppWindow = 0x10,    // its own taskbar button even when owned
+    kDialogToolWindow = 0x20,   // a thin title bar and no taskbar button
+    kDialogTopMost = 0x40,      // stays above ordinary windows
+};
+
+// What a control is; the window side picks the widget.
+enum class ControlKind : std::uint8_t {
+    StaticText,    // a fixed label
+    ValueText,     // a text the program rewrites while the dialog is open
+    Frame,         // a rectangle the dialog draws into, or a plain frame
+    Icon,          // an icon picture, `image` names it
+    Button,        // a push button
+    ProgressBar,   // 0 to 100
+    GroupBox,      // a titled frame around other controls (not their parent)
+    CheckBox,      // a two-state check box
+    RadioButton,   // one choice of a group (see kControlGroup)
+    Edit,          // a text field
+    SpinEdit,      // a number field with up and down arrows in one control
+    DropDownList,  // a list to choose one entry from, no free text
+    ScrollBar,     // a vertical scroll bar
+};
+
+// Control flags, as bits.
+enum ControlFlag : std::uint32_t {
+    kControlLeft = 0x0000,  // text alignment across; left is the default
+    kControlCenter = 0x0001,
+    kControlRight = 0x0002,
+    kControlVCenter = 0x0004,     // text centred vertically (else at the top)
+    kControlSunken = 0x0008,      // a sunken border
+    kControlHidden = 0x0010,      // created invisible
+    kControlDisabled = 0x0020,    // created disabled
+    kControlDefault = 0x0040,     // the default button (Enter presses it)
+    kControlGroup = 0x0080,       // starts a new group of radio buttons
+    kControlWordWrap = 0x0100,    // a long text breaks into lines
+    kControlReadOnly = 0x0200,    // an edit that shows text only
+    kControlMultiLine = 0x0400,   // an edit of many lines
+    kControlScrollBars = 0x0800,  // a many-line edit with both scroll bars, no wrapping
+    kControlDigitsOnly = 0x1000,  // an edit that takes decimal digits only
+    kControlEtched = 0x2000,      // an etched (grooved) border
+    kControlInvisible = 0x4000,   // never shown: only its rectangle is used
+};
+
+// A control id nobody addresses (fixed labels and frames).
+inline constexpr unsigned kNoControlId = 0;
+
+struct ControlTemplate {
+    unsigned id = kNoControlId;
+    ControlKind kind = ControlKind::StaticText;
+    const char* text = "";  // UTF-8
+    std::int16_t x = 0;     // dialog units from the client area's top left
+    std::int16_t y = 0;
+    std::int16_t width = 0;
+    std::int16_t height = 0;
+    std::uint32_t flags = 0;  // ControlFlag bits
+    unsigned image = 0;       // the icon of an Icon control
+};
+
+struct DialogTemplate {
+    unsigned id = 0;
+    const char* caption = "";   // UTF-8
+    const char* fontFace = "";  // as the dialog names it; see the font substitutes
+    unsigned fontPoints = 9;
+    std::int16_t width = 0;  // client area, dialog units
+    std::int16_t height = 0;
+    std::uint32_t style = 0;  // DialogStyle bits
+    std::span<const ControlTemplate> controls;
+};
+
+// Dialog ids.
+inline constexpr unsigned kAboutDialog = 100;
+inline constexpr unsigned kMeterStandardDialog = 102;  // LayoutType 0
+inline constexpr unsigned kMeterSmallDialog = 140;     // LayoutType 1
+inline constexpr unsigned kMeterTinyWideDialog = 141;  // LayoutType 2
+inline constexpr unsigned kMeterLargeDialog = 142;     // LayoutType 4
+inline constexpr unsigned kMeterTinyTallDialog = 143;  // LayoutType 3
+inline constexpr unsigned kCountdownDialog = 132;
+
+// Control ids of the meter layouts (1000 and 1001 are in core/WindowHooks.h).
+inline constexpr unsigned kSendBarControl = 1080;
+inline constexpr unsigned kRecvBarControl = 1079;
+inline constexpr unsigned kErrorIconControl = 1032;
+
+// Control ids of the countdown and about dialogs.
+inline constexpr unsigned kOkButton = 1;
+inline constexpr unsigned kCancelButton = 2;
+inline constexpr unsigned kCountdownProgressControl = 1010;
+inline constexpr unsigned kCountdownTextControl = 1011;
+inline constexpr unsigned kAboutIconControl = 1200;
+inline constexpr unsigned kAboutVersionControl = 1201;
+inline constexpr unsigned kAboutDescriptionControl = 1202;
+
+// Icon ids.
+inline constexpr unsigned kProgramIcon = 128;
+inline constexpr unsigned kErrorIcon = 133;
+
+// The dialog of that id, or nullptr when there is none. The template lives
+// for the whole program.
+const DialogTemplate* FindDialogTemplate(unsigned id);
+
+// The control of that id in the template, or nullptr (also for id 0).
+const ControlTemplate* FindControlTemplate(const DialogTemplate& dialog, unsigned controlId);
+
+}  // namespace trovik

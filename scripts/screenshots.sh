@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Starts the meter under Xvfb on the simulated line and saves a screenshot of
+# each layout and of the system menu, for review (docs/screenshots/). Needs
+# xvfb, imagemagick, x11-utils and xdotool (installed when missing). Uses a
+# scratch settings folder: the user's own settings are not touched.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+scripts/deps.sh
+for pkg in xvfb imagemagick x11-utils xdotool; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+        missing="${missing:-} $pkg"
+done
+if [[ -n "${missing:-}" ]]; then
+    ${SUDO:-$( [[ $(id -u) -ne 0 ]] && echo sudo)} apt-get install -y -qq $missing
+fi
+cmake --preset default >/dev/null
+cmake --build --preset default -j "${TROVIK_JOBS:-2}" --target Trovik
+out=docs/screenshots
+mkdir -p "$out"
+scratch="$(mktemp -d)"
+display=":$((90 + RANDOM % 9))"
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; rm -rf "$scratch"' EXIT
+sleep 1
+export DISPLAY="$display" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
+export XDG_RUNTIME_DIR="$scratch/run"
+mkdir -p "$XDG_CONFIG_HOME/Qanto" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+names=(standard smaller tiny-horizontal tiny-vertical larger)
+for layout in 0 1 2 3 4; do
+    printf '[Settings]\nLayoutType=%s\nWndPosX=40\nWndPosY=40\nShowError=1\n' "$layout" \
+        >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
+    build/default/bin/Trovik --simulate &
+    meter=$!
+    sleep 12  # dial, then a few seconds of traffic
+    id="$(xdotool search --sync --onlyvisible --pid "$meter" | head -1)"
+    import -window "$id" "$out/layout-$layout-${names[$layout]}.png"
+    if ((layout == 0)); then
+        xdotool mousemove --window "$id" 20 10 click 3
+        sleep 1
+        import -window root -crop 400x420+0+0 "$out/system-menu.png"
+        xdotool key Escape
+    fi
+    kill "$meter"
+    wait "$meter" 2>/dev/null || true
+done
+echo "screenshots in $out"
