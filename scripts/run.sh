@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# Builds Trovik and runs the meter. Until the meter window exists this runs
-# the engine headless on a simulated dial-up line (trovik-replay with the
-# sample script), with its settings and files in a scratch folder.
+# Builds Trovik and starts the meter, passing on its arguments:
+#   scripts/run.sh --simulate   a simulated 56k dial-up line (records in a demo folder)
+#   scripts/run.sh              your own line (every PPP link, or the Interfaces setting)
+# Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j "${TROVIK_JOBS:-2}" --target trovik-replay
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-XDG_CONFIG_HOME="$scratch" build/default/tools/replay/trovik-replay \
-    --program "$scratch/Trovik" tools/replay/samples/sample-line.script
+cmake --build --preset default -j "${TROVIK_JOBS:-2}" --target Trovik
+exec build/default/bin/Trovik "$@"

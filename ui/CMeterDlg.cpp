@@ -334,13 +334,20 @@ void CMeterDlg::Beep(BeepKind) {
 
 // --- message boxes ---
 
-void CMeterDlg::Show(unsigned, std::string_view text, MessageIcon icon) {
+void CMeterDlg::Show(unsigned id, std::string_view text, MessageIcon icon) {
+    if (messageOverride != nullptr) {
+        messageOverride->Show(id, text, icon);
+        return;
+    }
     QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning,
                     Utf8(LoadString(kAppTitle)), Utf8(text), QMessageBox::Ok, this);
     box.exec();
 }
 
-bool CMeterDlg::Ask(unsigned, std::string_view text, MessageIcon icon) {
+bool CMeterDlg::Ask(unsigned id, std::string_view text, MessageIcon icon) {
+    if (messageOverride != nullptr) {
+        return messageOverride->Ask(id, text, icon);
+    }
     QMessageBox box(icon == MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning,
                     Utf8(LoadString(kAppTitle)), Utf8(text), QMessageBox::Yes | QMessageBox::No,
                     this);
@@ -397,26 +404,29 @@ std::unique_ptr<QMenu> CMeterDlg::MakeMenu(bool systemMenu, bool withTrayItem) c
     return menu;
 }
 
-std::vector<std::string> CMeterDlg::SystemMenuEntries() const {
+namespace {
+
+std::vector<std::string> Describe(const QMenu& menu) {
     std::vector<std::string> out;
-    for (const QAction* a : MakeMenu(true, true)->actions()) {
-        out.push_back(a->isSeparator()
-                          ? "sep"
-                          : std::to_string(a->data().toUInt()) + " " + a->text().toStdString() +
-                                (a->isChecked() ? "*" : "") + (a->isEnabled() ? "" : "-"));
+    for (const QAction* a : menu.actions()) {
+        if (a->isSeparator()) {
+            out.push_back("sep");
+            continue;
+        }
+        out.push_back(std::to_string(a->data().toUInt()) + " " + a->text().toStdString() +
+                      (a->isChecked() ? "*" : "") + (a->isEnabled() ? "" : "-"));
     }
     return out;
 }
 
+}  // namespace
+
+std::vector<std::string> CMeterDlg::SystemMenuEntries() const {
+    return Describe(*MakeMenu(true, true));
+}
+
 std::vector<std::string> CMeterDlg::PopupMenuEntries(bool forTray) const {
-    std::vector<std::string> out;
-    for (const QAction* a : MakeMenu(false, forTray)->actions()) {
-        out.push_back(a->isSeparator()
-                          ? "sep"
-                          : std::to_string(a->data().toUInt()) + " " + a->text().toStdString() +
-                                (a->isChecked() ? "*" : "") + (a->isEnabled() ? "" : "-"));
-    }
-    return out;
+    return Describe(*MakeMenu(false, forTray));
 }
 
 void CMeterDlg::ShowSystemMenu(const QPoint& globalPos) {

@@ -105,7 +105,11 @@ public:
     void Show(unsigned id, std::string_view text, MessageIcon icon) override;
     bool Ask(unsigned id, std::string_view text, MessageIcon icon) override;
 
+    // Sends message boxes to another implementation (tests answer them).
+    void UseMessageBoxes(MessageBoxes& other) { messageOverride = &other; }
+
     bool InTray() const { return inTray; }
+    unsigned TrayImage() const { return trayImage; }
     const std::array<std::uint32_t, 4>& Bars() const { return bars; }
 
 protected:
@@ -148,6 +152,7 @@ private:
     std::string title;
 
     std::unique_ptr<CountdownDlg> countdown;
+    MessageBoxes* messageOverride = nullptr;
 };
 
 }  // namespace trovik

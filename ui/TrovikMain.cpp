@@ -15,6 +15,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
@@ -27,6 +28,7 @@
 #include "stats/DataFiles.h"
 #include "ui/CMeterDlg.h"
 #include "ui/DialogBuilder.h"
+#include "ui/TrayImages.h"
 
 namespace {
 
@@ -85,6 +87,10 @@ std::string HelpPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Used by the build to make the desktop icon; needs no display.
+    if (argc == 3 && std::string_view(argv[1]) == "--write-icon") {
+        return SaveProgramIconPng(QString::fromLocal8Bit(argv[2]), 64) ? 0 : 1;
+    }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutes();
