@@ -8,17 +8,14 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchFakes.h"
 #include "core/MeterEngine.h"
 #include "core/ScriptedCounterSource.h"
 
 namespace trovik {
 namespace {
 
-class QuietMessages final : public MessageBoxes {
-public:
-    void Show(unsigned, std::string_view, MessageIcon) override {}
-    bool Ask(unsigned, std::string_view, MessageIcon) override { return false; }
-};
+using bench::QuietMessages;
 
 class SimClock final : public Clock {
 public:
@@ -26,17 +23,6 @@ public:
     std::uint32_t TickCount() override { return static_cast<std::uint32_t>(3600000 + ms); }
     std::int64_t start = 1796655600;  // 2026-12-07 00:00:00 JST
     std::int64_t ms = 0;
-};
-
-class UpLine final : public ConnectionControl, public SystemPower {
-public:
-    bool IsModemConnected() override { return true; }
-    bool HangUpModem() override { return false; }
-    bool GetHostAddress(std::string& text) override {
-        text = " Unknown";
-        return false;
-    }
-    bool RequestShutdown() override { return false; }
 };
 
 void BM_SimulatedDay(benchmark::State& state) {
@@ -57,7 +43,7 @@ void BM_SimulatedDay(benchmark::State& state) {
         }
         SimClock clock;
         QuietMessages messages;
-        UpLine up;
+        bench::FixedLine up(true);
         HeadlessWindow window;
         MeterEngine engine(MeterEnv{line, store, clock, messages, up, up, window,
                                     DataFiles(pattern, "Trovik"), ""});

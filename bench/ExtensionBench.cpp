@@ -17,6 +17,7 @@
 #include <string>
 
 #include "bench/AllocationCounter.h"
+#include "bench/BenchFakes.h"
 #include "ext/ExtDllHost.h"
 #include "plugins/morvex/PortByte.h"
 #include "plugins/pelkin/BarDrawing.h"
@@ -24,11 +25,7 @@
 namespace trovik {
 namespace {
 
-class QuietMessages final : public MessageBoxes {
-public:
-    void Show(unsigned, std::string_view, MessageIcon) override {}
-    bool Ask(unsigned, std::string_view, MessageIcon) override { return false; }
-};
+using bench::QuietMessages;
 
 // A fresh directory under the temporary directory holding a copy of one
 // module and its INI file; removed at the end.

@@ -4,34 +4,19 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/AllocationCounter.h"
+#include "bench/BenchFakes.h"
 #include "core/MeterEngine.h"
 #include "core/ScriptedCounterSource.h"
 
 namespace trovik {
 namespace {
 
-class QuietMessages final : public MessageBoxes {
-public:
-    void Show(unsigned, std::string_view, MessageIcon) override {}
-    bool Ask(unsigned, std::string_view, MessageIcon) override { return false; }
-};
+using bench::QuietMessages;
 
 class StillClock final : public Clock {
 public:
     std::int64_t Now() override { return 1800000000; }
     std::uint32_t TickCount() override { return 3600000; }
-};
-
-// No line to hang up, no shutdown to request.
-class NoLine final : public ConnectionControl, public SystemPower {
-public:
-    bool IsModemConnected() override { return false; }
-    bool HangUpModem() override { return false; }
-    bool GetHostAddress(std::string& text) override {
-        text = " Unknown";
-        return false;
-    }
-    bool RequestShutdown() override { return false; }
 };
 
 void BM_MeterTick(benchmark::State& state) {
@@ -40,7 +25,7 @@ void BM_MeterTick(benchmark::State& state) {
     SettingsStore store(backend);
     StillClock clock;
     QuietMessages messages;
-    NoLine connection;
+    bench::FixedLine connection(false);
     HeadlessWindow window;
     MeterEngine engine(MeterEnv{line, store, clock, messages, connection, connection, window,
                                 DataFiles("/nonexistent", "Trovik"), ""});

@@ -13,7 +13,7 @@ done
 cmake --build --preset default --target Trovik >/dev/null
 scratch="$(mktemp -d)"
 pids=()
-cleanup() { kill "${pids[@]}" 2>/dev/null || true; rm -rf "$scratch"; }
+cleanup() { kill "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$scratch"; }
 trap cleanup EXIT
 
 Xvfb :82 -screen 0 640x480x24 -nolisten tcp & pids+=($!)

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Starts the meter under Xvfb on the simulated line and saves a screenshot of
-# each layout and of the system menu, for review (docs/screenshots/). Needs
-# xvfb, imagemagick, x11-utils and xdotool (installed when missing). Uses a
-# scratch settings folder: the user's own settings are not touched.
+# each layout, of the system menu and of the tray menu (in a small tray host),
+# for review (docs/screenshots/). Needs xvfb, imagemagick, x11-utils, xdotool
+# and trayer (installed when missing). Uses a scratch settings folder: the
+# user's own settings are not touched.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/deps.sh
-for pkg in xvfb imagemagick x11-utils xdotool; do
+for pkg in xvfb imagemagick x11-utils xdotool trayer; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
         missing="${missing:-} $pkg"
 done
@@ -44,4 +45,16 @@ for layout in 0 1 2 3 4; do
     kill "$meter"
     wait "$meter" 2>/dev/null || true
 done
+# The tray: the meter starts there, and its menu opens on a right click.
+trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
+    --transparent false & tray=$!
+sleep 1
+printf '[Settings]\nTrayIconOnStart=1\nMeterInTray=1\n' >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
+build/default/bin/Trovik --simulate &
+meter=$!
+sleep 10
+xdotool mousemove 628 12 click 3
+sleep 1
+import -window root -crop 640x420+0+0 "$out/tray-menu.png"
+kill "$meter" "$tray"
 echo "screenshots in $out"
