@@ -37,11 +37,7 @@ constexpr std::size_t kDecemberBytes = 31 * 104;
 constexpr std::int64_t kFirstStart = 978274800 - 86400;
 constexpr std::int64_t kStartSpan = 86400 * 368;  // up to 2002-01-01
 
-void Check(bool ok) {
-    if (!ok) {
-        std::abort();
-    }
-}
+using trovik::fuzz::Check;
 
 // Every input leaves the directory empty again. The local times are JST's,
 // set before the first use.
@@ -67,16 +63,10 @@ void WriteAll(const fs::path& path, const std::uint8_t* data, std::size_t size) 
 
 // The stored bytes padded with zeros or cut to the format's size.
 std::vector<std::uint8_t> Stored(const fs::path& path) {
-    std::vector<std::uint8_t> bytes(kFull, 0);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(kFull));
-    return bytes;
+    return trovik::fuzz::Stored(path, kFull);
 }
 
-std::uint32_t Take32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+using trovik::fuzz::Take32;
 
 void CheckReadImage(bool yearFile, bool previousFile, bool ownRead, const CumulativeImage& image) {
     Check(ownRead == yearFile);

@@ -3,10 +3,13 @@
 // The scratch directory of a fuzz target, where each input is stored as the
 // files the readers under test open.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace trovik::fuzz {
 
@@ -29,6 +32,27 @@ inline const std::filesystem::path& ScratchDirectory(const char* prefix) {
                                 }) == 0;
     (void)removal;
     return dir;
+}
+
+// Fails the run (libFuzzer reports it as a crash) when a check does not hold.
+inline void Check(bool ok) {
+    if (!ok) {
+        std::abort();
+    }
+}
+
+// A stored file's bytes, padded with zeros or cut to `size` bytes.
+inline std::vector<std::uint8_t> Stored(const std::filesystem::path& path, std::size_t size) {
+    std::vector<std::uint8_t> bytes(size, 0);
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    return bytes;
+}
+
+// A little-endian 32-bit value, read independently of the code under test.
+inline std::uint32_t Take32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 }  // namespace trovik::fuzz

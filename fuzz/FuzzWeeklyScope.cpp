@@ -26,11 +26,7 @@ using trovik::ScopeImage;
 constexpr std::size_t kFull = trovik::kScopeFileSize;
 constexpr std::size_t kHighest = 4032;
 
-void Check(bool ok) {
-    if (!ok) {
-        std::abort();
-    }
-}
+using trovik::fuzz::Check;
 
 // Every input leaves the directory empty again.
 const fs::path& Directory() {
@@ -39,16 +35,10 @@ const fs::path& Directory() {
 
 // The stored bytes padded with zeros or cut to the format's size.
 std::vector<std::uint8_t> Stored(const fs::path& path) {
-    std::vector<std::uint8_t> bytes(kFull, 0);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(kFull));
-    return bytes;
+    return trovik::fuzz::Stored(path, kFull);
 }
 
-std::uint32_t Take32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+using trovik::fuzz::Take32;
 
 void Put32(std::vector<std::uint8_t>& b, std::size_t offset, std::uint32_t v) {
     for (std::size_t i = 0; i < 4; ++i) {

@@ -20,27 +20,6 @@
 namespace trovik {
 namespace {
 
-// Reads up to buffer.size() bytes from `offset`; the count read, or nothing
-// on a read error.
-std::optional<std::size_t> ReadAt(int fd, std::span<std::uint8_t> buffer, off_t offset) {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = ::pread(fd, buffer.data() + done, buffer.size() - done,
-                                  offset + static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
 // Reads the log into `buffer` (kLogBufferSize bytes) and returns the number
 // of bytes it now holds: 0 for an absent file, nothing when the file exists
 // but cannot be read (it must then not be overwritten).
@@ -66,7 +45,7 @@ std::optional<std::size_t> ReadKeptLog(const std::string& path, std::span<std::u
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t start = size > buffer.size() ? size - buffer.size() : 0;
-    const auto length = ReadAt(fd.Get(), buffer, static_cast<off_t>(start));
+    const auto length = ReadAt(fd.Get(), buffer, static_cast<std::int64_t>(start));
     if (!length) {
         return std::nullopt;
     }
@@ -75,7 +54,7 @@ std::optional<std::size_t> ReadKeptLog(const std::string& path, std::span<std::u
     }
     std::uint8_t before = 0;
     const auto got =
-        ReadAt(fd.Get(), std::span<std::uint8_t>(&before, 1), static_cast<off_t>(start - 1));
+        ReadAt(fd.Get(), std::span<std::uint8_t>(&before, 1), static_cast<std::int64_t>(start - 1));
     if (!got) {
         return std::nullopt;
     }

@@ -62,9 +62,14 @@ std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<std::
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
+    return ReadAt(fd.Get(), buffer, 0);
+}
+
+std::optional<std::size_t> ReadAt(int fd, std::span<std::uint8_t> buffer, std::int64_t offset) {
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t n = ::read(fd.Get(), buffer.data() + done, buffer.size() - done);
+        const ssize_t n = ::pread(fd, buffer.data() + done, buffer.size() - done,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;

@@ -45,6 +45,11 @@ private:
     int fd;
 };
 
+// Reads up to buffer.size() bytes of an open file from `offset`, going on
+// after short reads and interruptions; the count read (less at the end of
+// the file), or nothing on a read error.
+std::optional<std::size_t> ReadAt(int fd, std::span<std::uint8_t> buffer, std::int64_t offset);
+
 // Reads the start of a file into `buffer`: at most buffer.size() bytes, the
 // rest of the buffer left as it was (callers zero it first, so a short file
 // reads as zeros after its end). Returns the number of bytes read, or nothing
