@@ -178,8 +178,16 @@ void CMeterDlg::paintEvent(QPaintEvent* event) {
     }
 }
 
+// Where the desktop has no tray, the icon cannot be seen or clicked: the
+// meter then stays in sight rather than vanish for good.
+bool CMeterDlg::TrayUsable() const {
+    return inTray && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void CMeterDlg::HideWindow() {
-    hide();
+    if (TrayUsable()) {
+        hide();
+    }
 }
 
 void CMeterDlg::changeEvent(QEvent* event) {
@@ -275,7 +283,7 @@ void CMeterDlg::ToggleTray() {
         Raise();
     } else {
         AddTrayIcon();
-        hide();
+        HideWindow();
     }
 }
 

@@ -125,6 +125,7 @@ private:
     std::unique_ptr<QMenu> MakeMenu(bool systemMenu, bool withTrayItem) const;
     void ShowSystemMenu(const QPoint& globalPos);
     void ToggleTray();
+    bool TrayUsable() const;
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void EndMeter();
     bool CommandAvailable(unsigned id) const;
