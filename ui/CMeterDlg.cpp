@@ -115,13 +115,11 @@ void CMeterDlg::timerEvent(QTimerEvent* event) {
 
 bool CMeterDlg::StartTimer() {
     timer.start(100, Qt::CoarseTimer, this);
-    timerRunning = timer.isActive();
-    return timerRunning;
+    return timer.isActive();
 }
 
 void CMeterDlg::StopTimer() {
     timer.stop();
-    timerRunning = false;
 }
 
 void CMeterDlg::PumpPendingMessages() {

@@ -133,7 +133,6 @@ private:
     MeterWindowOptions options;
     MeterEngine engine;
     QBasicTimer timer;
-    bool timerRunning = false;
     bool inTick = false;
     bool pumping = false;
     bool ended = false;

@@ -153,12 +153,3 @@ TEST(BarConfigDlgTest, CancelWritesNothing) {
 
 }  // namespace
 }  // namespace trovik
-
-int main(int argc, char** argv) {
-    // Windows of these tests never appear on a desktop, and test discovery
-    // works without a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
