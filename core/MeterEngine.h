@@ -93,6 +93,10 @@ public:
     // Periods waiting for their year file to become writable, oldest first.
     std::size_t PendingCumulative() const { return pendingCount; }
 
+    // The seams the meter runs on; the viewers read the records and the clock
+    // through the same ones.
+    const MeterEnv& Environment() const { return env; }
+
     // The menu commands 336, 368, 464 and 480. False for other ids.
     bool Command(unsigned id);
 

@@ -22,6 +22,7 @@
 #include "ui/DialogBuilder.h"
 #include "ui/LevelBar.h"
 #include "ui/TrayImages.h"
+#include "ui/Viewers.h"
 
 namespace trovik {
 namespace {
@@ -364,12 +365,13 @@ bool CMeterDlg::Ask(unsigned id, std::string_view text, MessageIcon icon) {
 
 bool CMeterDlg::CommandAvailable(unsigned id) const {
     switch (id) {
-        // Their dialogs are not part of this program yet.
         case kCmdGraph:
         case kCmdDialupInfo:
         case kCmdLog:
         case kCmdWeeklyScope:
         case kCmdCumulativeInfo:
+            return ViewerAvailable(id);
+        // Its sheet is not part of this program yet.
         case kCmdSettings:
             return false;
         case kCmdExtTest:
@@ -459,6 +461,16 @@ void CMeterDlg::RunCommand(unsigned id) {
             break;
         case kCmdTray:
             ToggleTray();
+            break;
+        case kCmdGraph:
+        case kCmdDialupInfo:
+        case kCmdLog:
+        case kCmdWeeklyScope:
+        case kCmdCumulativeInfo:
+            if (ViewerAvailable(id)) {
+                engine.Command(id);  // 464 first closes the open cumulative period
+                RunViewer(id, ViewerContext{engine, engine.resetRequested}, this);
+            }
             break;
         case kCmdHelp:
             QDesktopServices::openUrl(
