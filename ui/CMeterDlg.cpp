@@ -212,13 +212,16 @@ ScreenSize CMeterDlg::WindowSize() {
     return {s.width(), s.height()};
 }
 
-std::optional<ScreenSize> CMeterDlg::Screen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+std::optional<ScreenRect> CMeterDlg::ScreenAt(ScreenPoint point) {
+    const QScreen* screen = QGuiApplication::screenAt(QPoint(point.x, point.y));
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
     if (screen == nullptr) {
         return std::nullopt;
     }
-    const QSize s = screen->geometry().size();
-    return ScreenSize{s.width(), s.height()};
+    const QRect r = screen->availableGeometry();
+    return ScreenRect{r.x(), r.y(), r.width(), r.height()};
 }
 
 void CMeterDlg::MoveWindow(ScreenPoint topLeft) {

@@ -82,7 +82,7 @@ public:
     void RemoveTrayIcon() override;
     ScreenPoint WindowPosition() override;
     ScreenSize WindowSize() override;
-    std::optional<ScreenSize> Screen() override;
+    std::optional<ScreenRect> ScreenAt(ScreenPoint point) override;
     void MoveWindow(ScreenPoint topLeft) override;
     void ApplyTopMost(bool topMost) override;
     bool StartTimer() override;
