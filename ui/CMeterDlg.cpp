@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QUrl>
+#include <iostream>
 
 #include "ext/qt/ExtDllTestDlg.h"
 #include "res/DialogTemplates.h"
@@ -20,6 +21,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/CountdownDlg.h"
 #include "ui/DialogBuilder.h"
+#include "ui/HelpDlg.h"
 #include "ui/LevelBar.h"
 #include "ui/TrayImages.h"
 
@@ -253,8 +255,13 @@ void CMeterDlg::AddTrayIcon() {
     if (!tray) {
         tray = std::make_unique<QSystemTrayIcon>();
         tray->setToolTip(Utf8(LoadString(kAppTitle)));
-        QObject::connect(tray.get(), &QSystemTrayIcon::activated, this,
-                         [this](QSystemTrayIcon::ActivationReason r) { OnTrayActivated(r); });
+        // Queued: the icon's own click handler returns before any command
+        // runs, since a command may hide the icon (the tray toggle, the
+        // exit), which destroys the object whose handler is still running.
+        QObject::connect(
+            tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) { OnTrayActivated(r); },
+            Qt::QueuedConnection);
     }
     trayImage = 0;
     tray->setIcon(QIcon(trayImages[0]));
@@ -343,7 +350,23 @@ void CMeterDlg::Beep(BeepKind) {
 
 // --- message boxes ---
 
+void CMeterDlg::StopAsking() {
+    unattended = true;
+}
+
+void CMeterDlg::EndWithoutAsking() {
+    StopAsking();
+    EndMeter();
+}
+
 void CMeterDlg::Show(unsigned id, std::string_view text, MessageIcon icon) {
+    if (unattended) {
+        std::cerr << "Trovik: " << text << '\n';
+        if (engine.settings.logFile) {
+            (void)engine.log.AppendLogLine(text);
+        }
+        return;
+    }
     if (messageOverride != nullptr) {
         messageOverride->Show(id, text, icon);
         return;
@@ -354,6 +377,9 @@ void CMeterDlg::Show(unsigned id, std::string_view text, MessageIcon icon) {
 }
 
 bool CMeterDlg::Ask(unsigned id, std::string_view text, MessageIcon icon) {
+    if (unattended) {
+        return false;
+    }
     if (messageOverride != nullptr) {
         return messageOverride->Ask(id, text, icon);
     }
@@ -464,8 +490,7 @@ void CMeterDlg::RunCommand(unsigned id) {
             ToggleTray();
             break;
         case kCmdHelp:
-            QDesktopServices::openUrl(
-                QUrl::fromLocalFile(QString::fromStdString(options.helpPath)));
+            ShowHelp();
             break;
         case kCmdExtTest:
             if (engine.extHost.IsOpen()) {
@@ -487,6 +512,21 @@ void CMeterDlg::RunCommand(unsigned id) {
         default:
             break;  // commands whose dialogs are not there yet
     }
+}
+
+void CMeterDlg::ShowHelp() {
+    const QString page = QString::fromStdString(options.helpPath);
+    // The desktop's launcher first; where there is none, the page in a
+    // window of the program's own.
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        return;
+    }
+    if (!help) {
+        help = std::make_unique<HelpDlg>(page);
+    }
+    help->show();
+    help->raise();
+    help->activateWindow();
 }
 
 void CMeterDlg::RunAction(unsigned code, const QPoint& at) {
