@@ -72,7 +72,10 @@ void MeterEngine::ShutdownStep() {
         log.LogEvent(settings.logFile, kLogShutdownCancelled);
         return;
     }
-    if (shutdownAfter == 0 || offlineSeconds < shutdownAfter || shutdownCountdown == 0) {
+    // The rule shuts down a machine left without a connection: while a
+    // connection exists it has nothing to count.
+    if (isConnected || shutdownAfter == 0 || offlineSeconds < shutdownAfter ||
+        shutdownCountdown == 0) {
         return;
     }
     if (shutdownCountdown == 30) {
@@ -97,6 +100,21 @@ void MeterEngine::ShutdownStep() {
         FormatInto(text.data(), text.size(), LoadString(kCountdownText), {shutdownCountdown});
     env.window.SetCountdown(std::string_view(text.data(), n), shutdownCountdown * 100 / 30);
     env.window.Beep(BeepKind::Simple);
+}
+
+void MeterEngine::EndCountdownOnConnect() {
+    if (!countdownExists) {
+        return;
+    }
+    if (countdownCancelled) {
+        // Cancelled while the messages were pumped in this second: the
+        // cancel stands and is logged, as the next second would have.
+        shutdownCountdown = 0;
+        log.LogEvent(settings.logFile, kLogShutdownCancelled);
+    } else {
+        shutdownCountdown = 30;
+    }
+    CloseCountdownWindow();
 }
 
 void MeterEngine::CountdownCancelPressed() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/Startup.h"
 #include "res/StringTable.h"
 #include "res/TextFormat.h"
 #include "stats/Cumulative.h"
@@ -34,19 +35,14 @@ StartResult MeterEngine::Start() {
         log.LogEvent(settings.logFile, kLogRestartMark);
     }
 
-    // The saved position, pulled back inside the screen's right and bottom
-    // edges; a negative position stays as it is.
+    // The saved position, moved so that the whole window is on the screen
+    // that holds it: a hand-edited or stale position never leaves the meter
+    // out of sight (and then saved back there).
     const ScreenPoint current = env.window.WindowPosition();
     ScreenPoint pos{env.settings.GetInt(SettingKey::WndPosX, current.x),
                     env.settings.GetInt(SettingKey::WndPosY, current.y)};
-    if (const auto screen = env.window.Screen()) {
-        const ScreenSize size = env.window.WindowSize();
-        if (pos.x + size.width > screen->width) {
-            pos.x = screen->width - size.width;
-        }
-        if (pos.y + size.height > screen->height) {
-            pos.y = screen->height - size.height;
-        }
+    if (const auto screen = env.window.ScreenAt(pos)) {
+        pos = KeepOnScreen(pos, env.window.WindowSize(), *screen);
     }
     env.window.MoveWindow(pos);
 

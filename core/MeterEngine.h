@@ -130,7 +130,9 @@ public:
     std::uint32_t autoDisconnects = 0;
     std::uint32_t offlineSeconds = 0;
     // 30 when armed, 29 to 1 while counting; 0 when stopped (cancelled or
-    // after the shutdown request) until a disconnect or a reset arms it.
+    // after the shutdown request) until a disconnect or a reset arms it. A
+    // connection that comes while it counts arms it again; nothing counts
+    // while connected.
     std::uint32_t shutdownCountdown = 30;
     // The shutdown delay in force: the settings' value until a cancel or a
     // shutdown request switches the rule off until the settings are loaded.
@@ -176,6 +178,9 @@ private:
     void TimeUpRule();
     void ShutdownStep();
     void CloseCountdownWindow();
+    // A connection that comes up while the countdown counts closes the
+    // countdown window and arms it again.
+    void EndCountdownOnConnect();
     void ShowValues();
     void FillReading();
     void DisconnectNow();

@@ -202,6 +202,7 @@ void MeterEngine::OnConnectionChange(bool connectedNow) {
         isConnected = true;
         everConnected = true;
         log.LogEvent(settings.logFile, kLogConnected);
+        EndCountdownOnConnect();
         FlushCumulative(false);
     } else {
         isConnected = false;

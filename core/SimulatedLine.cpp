@@ -14,11 +14,19 @@ std::uint32_t SimulatedLine::Random(std::uint32_t below) {
 
 void SimulatedLine::StartPhase() {
     bursting = !bursting;
+    quiet = false;
     if (bursting) {
         // A download or a page: 2 to 15 s near the modem's 5.6 KB/s.
         phaseTicks = 20 + Random(130);
         recvPerTick = 420 + Random(140);
         sentPerTick = 20 + Random(30);
+    } else if (ticksToQuiet == 0) {
+        // The user has gone away: not even a keep-alive for 2 to 3 minutes.
+        quiet = true;
+        phaseTicks = kQuietTicks + Random(kQuietTicks / 2);
+        ticksToQuiet = kQuietAfterTicks + Random(kQuietAfterTicks);
+        recvPerTick = 0;
+        sentPerTick = 0;
     } else {
         // Reading: 1 to 8 s with the odd keep-alive.
         phaseTicks = 10 + Random(70);
@@ -27,30 +35,57 @@ void SimulatedLine::StartPhase() {
     }
 }
 
+void SimulatedLine::Dial() {
+    connected = true;
+    bursting = false;
+    ticksToQuiet = kQuietAfterTicks + Random(kQuietAfterTicks);
+    ticksToNoise = kNoiseAfterTicks + Random(2 * kNoiseAfterTicks);
+    noiseTicks = 0;
+    StartPhase();
+    values[static_cast<std::size_t>(StatValue::ConnectSpeed)] = Random(2) == 0 ? 53333u : 49333u;
+}
+
+void SimulatedLine::MakeNoise() {
+    if (noiseTicks == 0) {
+        if (ticksToNoise != 0 && --ticksToNoise == 0) {
+            noiseTicks = kNoiseTicks;
+        }
+        return;
+    }
+    // An error tick at the start of each second of the patch.
+    if (noiseTicks % 10 == 0) {
+        ++values[Random(kErrorKindCount)];
+    }
+    if (--noiseTicks == 0) {
+        ticksToNoise = kNoiseAgainTicks + Random(kNoiseAgainTicks);
+    }
+}
+
 void SimulatedLine::Refresh() {
     if (!connected) {
         if (ticksToDial != 0 && --ticksToDial == 0) {
-            connected = true;
-            bursting = false;
-            StartPhase();
-            values[static_cast<std::size_t>(StatValue::ConnectSpeed)] =
-                Random(2) == 0 ? 53333u : 49333u;
+            Dial();
         }
         return;
     }
     if (phaseTicks == 0 || --phaseTicks == 0) {
         StartPhase();
     }
+    if (!quiet && ticksToQuiet != 0) {
+        --ticksToQuiet;
+    }
     const std::uint32_t jitter = bursting ? Random(40) : 0;
     values[static_cast<std::size_t>(StatValue::BytesRecvd)] += recvPerTick + jitter;
     values[static_cast<std::size_t>(StatValue::BytesXmit)] += sentPerTick + jitter / 8;
-    if (!bursting && Random(50) == 0) {
+    if (!bursting && !quiet && Random(50) == 0) {
         values[static_cast<std::size_t>(StatValue::BytesXmit)] += 40;  // a keep-alive
     }
-    // About one error tick every two minutes, of a random kind.
+    // About one error tick every two minutes, of a random kind, besides the
+    // noisy patches.
     if (Random(1200) == 0) {
         ++values[Random(kErrorKindCount)];
     }
+    MakeNoise();
 }
 
 bool SimulatedLine::Query(StatValue name, std::uint32_t& value) {

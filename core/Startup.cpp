@@ -1,5 +1,8 @@
 #include "core/Startup.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "res/StringTable.h"
 
 namespace trovik {
@@ -30,6 +33,22 @@ unsigned LayoutTemplateFor(std::int32_t layoutType) {
         default:
             return 102;
     }
+}
+
+namespace {
+
+std::int32_t KeepInside(std::int32_t at, std::int32_t length, std::int32_t start,
+                        std::int32_t extent) {
+    const std::int64_t last = std::int64_t{start} + extent - std::max(length, 0);
+    const std::int64_t kept = std::max<std::int64_t>(std::min<std::int64_t>(at, last), start);
+    return static_cast<std::int32_t>(kept);
+}
+
+}  // namespace
+
+ScreenPoint KeepOnScreen(ScreenPoint saved, ScreenSize window, ScreenRect screen) {
+    return {KeepInside(saved.x, window.width, screen.x, screen.width),
+            KeepInside(saved.y, window.height, screen.y, screen.height)};
 }
 
 StartupDecision DecideStartup(std::string_view commandLine, bool anotherMeterAnswered,

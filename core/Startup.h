@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/MessageBoxes.h"
+#include "core/WindowHooks.h"
 #include "settings/SettingsStore.h"
 
 namespace trovik {
@@ -29,5 +30,10 @@ struct StartupDecision {
 StartupDecision DecideStartup(std::string_view commandLine, bool anotherMeterAnswered,
                               bool systemSupported, const SettingsStore& settings,
                               MessageBoxes& messages);
+
+// The saved top-left corner of a window moved as little as needed to put the
+// whole window on the screen (left and top win when the window is larger).
+// Any 32-bit position is safe: nothing overflows.
+ScreenPoint KeepOnScreen(ScreenPoint saved, ScreenSize window, ScreenRect screen);
 
 }  // namespace trovik

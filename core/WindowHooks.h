@@ -18,6 +18,13 @@ struct ScreenSize {
     std::int32_t height = 0;
 };
 
+struct ScreenRect {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
 // Control ids the engine addresses in the meter window.
 inline constexpr unsigned kSendValueControl = 1000;
 inline constexpr unsigned kRecvValueControl = 1001;
@@ -36,11 +43,12 @@ public:
     virtual void DestroyTrayIcons() = 0;
     virtual void AddTrayIcon() = 0;
     virtual void RemoveTrayIcon() = 0;
-    // The window's present top-left corner and size, and the screen's size
-    // (nothing where there is no screen to clamp to).
+    // The window's present top-left corner and size, and the screen that
+    // holds a point, or the primary screen when none does (nothing where
+    // there is no screen to keep the window on).
     virtual ScreenPoint WindowPosition() = 0;
     virtual ScreenSize WindowSize() = 0;
-    virtual std::optional<ScreenSize> Screen() = 0;
+    virtual std::optional<ScreenRect> ScreenAt(ScreenPoint point) = 0;
     virtual void MoveWindow(ScreenPoint topLeft) = 0;
     virtual void ApplyTopMost(bool topMost) = 0;
     // Starts / stops the 100 ms tick; false when the timer cannot be had.
@@ -83,7 +91,7 @@ public:
     void RemoveTrayIcon() override {}
     ScreenPoint WindowPosition() override { return position; }
     ScreenSize WindowSize() override { return {}; }
-    std::optional<ScreenSize> Screen() override { return std::nullopt; }
+    std::optional<ScreenRect> ScreenAt(ScreenPoint) override { return std::nullopt; }
     void MoveWindow(ScreenPoint topLeft) override { position = topLeft; }
     void ApplyTopMost(bool) override {}
     bool StartTimer() override { return true; }

@@ -1,5 +1,7 @@
 #include "settings/MeterSettings.h"
 
+#include <algorithm>
+
 namespace trovik {
 
 std::uint32_t TrayBitmapFor(std::int32_t trayIcon) {
@@ -8,6 +10,14 @@ std::uint32_t TrayBitmapFor(std::int32_t trayIcon) {
     }
     return 146 + static_cast<std::uint32_t>(trayIcon);
 }
+
+namespace {
+
+std::uint32_t Within(std::int32_t value, std::int32_t low, std::int32_t high) {
+    return static_cast<std::uint32_t>(std::clamp(value, low, high));
+}
+
+}  // namespace
 
 MeterSettings LoadSettings(const SettingsStore& store) {
     auto u32 = [&](SettingKey key, std::int32_t def) {
@@ -32,11 +42,16 @@ MeterSettings LoadSettings(const SettingsStore& store) {
     s.clickShiftM = u32(SettingKey::ClickShiftM, 0);
     s.clickShiftR = u32(SettingKey::ClickShiftR, 0);
 
-    // Minutes become seconds in 32-bit arithmetic, as the rules count them.
-    s.idleLimit = u32(SettingKey::IdolTimer, 10) * 60u;
+    // Kept within the ranges the settings pages accept, so that a
+    // hand-edited value can neither wrap when minutes become seconds nor
+    // switch a rule off or on by accident.
+    s.idleLimit =
+        Within(store.GetInt(SettingKey::IdolTimer, 10), kMinIdleMinutes, kMaxIdleMinutes) * 60u;
     s.idolTimeIgnoreTx = store.GetBool(SettingKey::IdolTimeIgnoreTx, false);
-    s.shutdownAfter = u32(SettingKey::ShutDownTimeout, 30) * 60u;
-    s.errorLimit = u32(SettingKey::ErrorLimit, 3);
+    s.shutdownAfter = Within(store.GetInt(SettingKey::ShutDownTimeout, 30), kMinShutdownMinutes,
+                             kMaxShutdownMinutes) *
+                      60u;
+    s.errorLimit = Within(store.GetInt(SettingKey::ErrorLimit, 3), 0, kMaxErrorLimit);
     s.scaleTx = u32(SettingKey::ScaleTx, 2000);
     s.scaleRx = u32(SettingKey::ScaleRx, 5000);
     s.askExitFromPopup = store.GetBool(SettingKey::AskExitFromPopup, true);

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QUrl>
+#include <iostream>
 
 #include "ext/qt/ExtDllTestDlg.h"
 #include "res/DialogTemplates.h"
@@ -20,6 +21,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/CountdownDlg.h"
 #include "ui/DialogBuilder.h"
+#include "ui/HelpDlg.h"
 #include "ui/LevelBar.h"
 #include "ui/TrayImages.h"
 #include "ui/Viewers.h"
@@ -213,13 +215,16 @@ ScreenSize CMeterDlg::WindowSize() {
     return {s.width(), s.height()};
 }
 
-std::optional<ScreenSize> CMeterDlg::Screen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+std::optional<ScreenRect> CMeterDlg::ScreenAt(ScreenPoint point) {
+    const QScreen* screen = QGuiApplication::screenAt(QPoint(point.x, point.y));
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
     if (screen == nullptr) {
         return std::nullopt;
     }
-    const QSize s = screen->geometry().size();
-    return ScreenSize{s.width(), s.height()};
+    const QRect r = screen->availableGeometry();
+    return ScreenRect{r.x(), r.y(), r.width(), r.height()};
 }
 
 void CMeterDlg::MoveWindow(ScreenPoint topLeft) {
@@ -251,8 +256,13 @@ void CMeterDlg::AddTrayIcon() {
     if (!tray) {
         tray = std::make_unique<QSystemTrayIcon>();
         tray->setToolTip(Utf8(LoadString(kAppTitle)));
-        QObject::connect(tray.get(), &QSystemTrayIcon::activated, this,
-                         [this](QSystemTrayIcon::ActivationReason r) { OnTrayActivated(r); });
+        // Queued: the icon's own click handler returns before any command
+        // runs, since a command may hide the icon (the tray toggle, the
+        // exit), which destroys the object whose handler is still running.
+        QObject::connect(
+            tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) { OnTrayActivated(r); },
+            Qt::QueuedConnection);
     }
     trayImage = 0;
     tray->setIcon(QIcon(trayImages[0]));
@@ -341,7 +351,23 @@ void CMeterDlg::Beep(BeepKind) {
 
 // --- message boxes ---
 
+void CMeterDlg::StopAsking() {
+    unattended = true;
+}
+
+void CMeterDlg::EndWithoutAsking() {
+    StopAsking();
+    EndMeter();
+}
+
 void CMeterDlg::Show(unsigned id, std::string_view text, MessageIcon icon) {
+    if (unattended) {
+        std::cerr << "Trovik: " << text << '\n';
+        if (engine.settings.logFile) {
+            (void)engine.log.AppendLogLine(text);
+        }
+        return;
+    }
     if (messageOverride != nullptr) {
         messageOverride->Show(id, text, icon);
         return;
@@ -352,6 +378,9 @@ void CMeterDlg::Show(unsigned id, std::string_view text, MessageIcon icon) {
 }
 
 bool CMeterDlg::Ask(unsigned id, std::string_view text, MessageIcon icon) {
+    if (unattended) {
+        return false;
+    }
     if (messageOverride != nullptr) {
         return messageOverride->Ask(id, text, icon);
     }
@@ -473,8 +502,7 @@ void CMeterDlg::RunCommand(unsigned id) {
             }
             break;
         case kCmdHelp:
-            QDesktopServices::openUrl(
-                QUrl::fromLocalFile(QString::fromStdString(options.helpPath)));
+            ShowHelp();
             break;
         case kCmdExtTest:
             if (engine.extHost.IsOpen()) {
@@ -496,6 +524,21 @@ void CMeterDlg::RunCommand(unsigned id) {
         default:
             break;  // commands whose dialogs are not there yet
     }
+}
+
+void CMeterDlg::ShowHelp() {
+    const QString page = QString::fromStdString(options.helpPath);
+    // The desktop's launcher first; where there is none, the page in a
+    // window of the program's own.
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        return;
+    }
+    if (!help) {
+        help = std::make_unique<HelpDlg>(page);
+    }
+    help->show();
+    help->raise();
+    help->activateWindow();
 }
 
 void CMeterDlg::RunAction(unsigned code, const QPoint& at) {

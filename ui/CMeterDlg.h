@@ -18,6 +18,7 @@ class QMenu;
 namespace trovik {
 
 class CountdownDlg;
+class HelpDlg;
 
 // Command ids of the two menus.
 enum MenuCommand : unsigned {
@@ -82,7 +83,7 @@ public:
     void RemoveTrayIcon() override;
     ScreenPoint WindowPosition() override;
     ScreenSize WindowSize() override;
-    std::optional<ScreenSize> Screen() override;
+    std::optional<ScreenRect> ScreenAt(ScreenPoint point) override;
     void MoveWindow(ScreenPoint topLeft) override;
     void ApplyTopMost(bool topMost) override;
     bool StartTimer() override;
@@ -105,10 +106,21 @@ public:
     void Show(unsigned id, std::string_view text, MessageIcon icon) override;
     bool Ask(unsigned id, std::string_view text, MessageIcon icon) override;
 
+    // For an end nobody watches (the program was told to end by a signal):
+    // from now on no box waits for a person; what a box would say goes to
+    // stderr and, with logging on, to the log, and questions are answered No.
+    void StopAsking();
+    // Ends the meter with its save, without asking.
+    void EndWithoutAsking();
+
     // Sends message boxes to another implementation (tests answer them).
     void UseMessageBoxes(MessageBoxes& other) { messageOverride = &other; }
 
     bool InTray() const { return inTray; }
+    // The tray icon once it was first added (tests emit its clicks).
+    QSystemTrayIcon* TrayIcon() const { return tray.get(); }
+    // The help page's own window, once the help was shown there.
+    HelpDlg* HelpWindow() const { return help.get(); }
     unsigned TrayImage() const { return trayImage; }
     const std::array<std::uint32_t, 4>& Bars() const { return bars; }
 
@@ -128,6 +140,7 @@ private:
     bool TrayUsable() const;
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void EndMeter();
+    void ShowHelp();
     bool CommandAvailable(unsigned id) const;
 
     MeterWindowOptions options;
@@ -137,6 +150,7 @@ private:
     bool pumping = false;
     bool ended = false;
     bool minimised = false;
+    bool unattended = false;
 
     QLabel* sendText = nullptr;
     QLabel* recvText = nullptr;
@@ -152,6 +166,7 @@ private:
     std::string title;
 
     std::unique_ptr<CountdownDlg> countdown;
+    std::unique_ptr<HelpDlg> help;
     MessageBoxes* messageOverride = nullptr;
 };
 

@@ -4,10 +4,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -19,6 +21,7 @@
 #include <QSpinBox>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 #include <algorithm>
 #include <cmath>
 
@@ -201,6 +204,16 @@ void InstallFontSubstitutes() {
         QStringLiteral("ＭＳ ゴシック"),
         {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
          QStringLiteral("VL Gothic")});
+}
+
+bool InstallQtJapanese() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 QFont DialogFont(const DialogTemplate& dialog) {

@@ -24,6 +24,13 @@ namespace trovik {
 // built.
 void InstallFontSubstitutes();
 
+// Qt's own texts in Japanese whatever the locale, since the program speaks
+// only Japanese: the standard buttons read はい, いいえ, キャンセル and OK,
+// and so do the text fields' context menus. The catalogue comes from Debian's
+// qt6-translations-l10n; false when it is not installed (the texts stay
+// English). Call once at start, after the QApplication exists.
+bool InstallQtJapanese();
+
 // The font a template names, at its point size.
 QFont DialogFont(const DialogTemplate& dialog);
 

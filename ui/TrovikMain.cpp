@@ -2,23 +2,23 @@
 // start raises the first), on the line's counters or, with --simulate, on a
 // simulated dial-up line whose records go to a demo folder.
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSocketNotifier>
-#include <QStringList>
-#include <csignal>
 #include <ctime>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/CommandLine.h"
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
+#include "platform/EndSignals.h"
 #include "platform/LinuxConnectionControl.h"
 #include "platform/LinuxCounterSource.h"
 #include "platform/LogindPower.h"
@@ -63,16 +63,6 @@ public:
     bool Ask(unsigned, std::string_view, MessageIcon) override { return false; }
 };
 
-// SIGTERM (a logout, a service manager) and SIGINT end the meter as its
-// close box does, with the save: the handler only writes a byte that the
-// event loop picks up.
-int signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char byte = 1;
-    (void)!::write(signalPipe[1], &byte, 1);
-}
-
 std::string HelpPath() {
     const QString dir = QCoreApplication::applicationDirPath();
     for (const QString& candidate : {dir + QStringLiteral("/help/index.html"),
@@ -84,26 +74,54 @@ std::string HelpPath() {
     return (dir + QStringLiteral("/help/index.html")).toStdString();
 }
 
+// Answers the command line before anything needs a display: the meter
+// starts only on a command line it fully understood.
+bool RunsTheMeter(int argc, char** argv, int& status, CommandLine& line) {
+    const std::string_view program = "Trovik";
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    line = ParseCommandLine(args, program);
+    switch (line.action) {
+        case CommandLine::Action::Run:
+            return true;
+        case CommandLine::Action::Help:
+            std::cout << HelpText(program);
+            status = 0;
+            return false;
+        case CommandLine::Action::Version:
+            std::cout << program << ' ' << TROVIK_VERSION << '\n';
+            status = 0;
+            return false;
+        case CommandLine::Action::WriteIcon:
+            status = SaveProgramIconPng(QString::fromLocal8Bit(line.iconPath.c_str()), 64) ? 0 : 1;
+            return false;
+        case CommandLine::Action::Error:
+            std::cerr << line.error << '\n';
+            status = 2;
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Used by the build to make the desktop icon; needs no display.
-    if (argc == 3 && std::string_view(argv[1]) == "--write-icon") {
-        return SaveProgramIconPng(QString::fromLocal8Bit(argv[2]), 64) ? 0 : 1;
+    CommandLine line;
+    if (int status = 0; !RunsTheMeter(argc, argv, status, line)) {
+        return status;
     }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutes();
+    (void)InstallQtJapanese();
 
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    const bool simulate = args.contains(QStringLiteral("--simulate"));
+    const bool simulate = line.simulate;
 
     QtSettingsBackend backend;
     SettingsStore settings(backend);
     EarlyMessages early;
     const bool anotherMeter = PingRunningMeter(1000);
-    const StartupDecision decision = DecideStartup(args.join(QLatin1Char(' ')).toStdString(),
-                                                   anotherMeter, true, settings, early);
+    const StartupDecision decision =
+        DecideStartup(line.slashOptions, anotherMeter, true, settings, early);
     if (!decision.run) {
         return 0;
     }
@@ -155,15 +173,17 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
-        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &meter,
-                         [&meter] { meter.close(); });
-        struct sigaction action {};
-        action.sa_handler = OnSignal;
-        ::sigaction(SIGTERM, &action, nullptr);
-        ::sigaction(SIGINT, &action, nullptr);
+    // On a signal nobody waits at the screen: the loops end at once (also a
+    // message box's), and the save after them asks nothing.
+    bool endedBySignal = false;
+    const EndSignals endSignals([&meter, &endedBySignal] {
+        endedBySignal = true;
+        meter.StopAsking();
+        QCoreApplication::exit(0);
+    });
+    const int status = app.exec();
+    if (endedBySignal) {
+        meter.EndWithoutAsking();
     }
-    return app.exec();
+    return status;
 }

@@ -186,5 +186,39 @@ TEST_F(AutoRulesTest, CountdownPumpsMessagesAndTrayStartHidesOnce) {
     EXPECT_EQ(power.requests, 0);
 }
 
+// A line that comes back while the countdown counts: the window closes, the
+// countdown is armed again without a cancel line, and nothing counts while
+// connected, however long the line had been down.
+TEST_F(AutoRulesTest, ConnectionDuringTheCountdownEndsItAndArmsItAgain) {
+    Set("ShutDownTimer", "1");
+    Set("ShutDownTimeout", "1");
+    Set("LogFile", "1");
+    connection.connected = true;
+    ASSERT_EQ(Start(), StartResult::Running);
+    Run(10);
+    connection.connected = false;
+    Run(10 * 65);  // the countdown opened at 60 s and counts
+    ASSERT_TRUE(window.countdownOpen);
+    ASSERT_LT(engine.shutdownCountdown, 30u);
+    connection.connected = true;
+    Run(10);
+    EXPECT_FALSE(window.countdownOpen);
+    EXPECT_FALSE(engine.CountdownExists());
+    EXPECT_EQ(engine.shutdownCountdown, 30u);
+    Run(10 * 120);
+    EXPECT_EQ(power.requests, 0) << "no power-off for a machine in use";
+    EXPECT_FALSE(window.countdownOpen) << "nothing counts while connected";
+    EXPECT_EQ(Count(LogText(), "Windows終了開始"), 1u);
+    EXPECT_EQ(Count(LogText(), "キャンセル"), 0u);
+    EXPECT_EQ(Count(LogText(), "回線が接続されました"), 1u) << "the connect is logged as usual";
+
+    // The next hang-up starts the rule over: a full countdown, then the request.
+    connection.connected = false;
+    Run(10 * 61);
+    EXPECT_TRUE(window.countdownOpen);
+    Run(10 * 29);
+    EXPECT_EQ(power.requests, 1);
+}
+
 }  // namespace
 }  // namespace trovik

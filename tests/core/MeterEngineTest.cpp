@@ -75,23 +75,38 @@ TEST_F(MeterEngineTest, RestartMarkWhenTheTickCountFell) {
     EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik.LOG")));
 }
 
-TEST_F(MeterEngineTest, SavedPositionIsPulledInsideTheScreen) {
+TEST_F(MeterEngineTest, SavedPositionKeepsTheWholeWindowOnItsScreen) {
+    // Two screens side by side; a point on neither belongs to the primary.
     struct Screened final : HeadlessWindow {
-        std::optional<ScreenSize> Screen() override { return ScreenSize{1024, 768}; }
+        std::optional<ScreenRect> ScreenAt(ScreenPoint p) override {
+            if (p.x >= 1024 && p.x < 1824 && p.y >= 0 && p.y < 600) {
+                return ScreenRect{1024, 0, 800, 600};
+            }
+            return ScreenRect{0, 0, 1024, 768};
+        }
         ScreenSize WindowSize() override { return {100, 50}; }
     } screened;
     MeterEngine e{MeterEnv{line, store, clock, messages, connection, power, screened,
                            DataFiles(dir.path().string(), "Trovik"), ""}};
-    Set("WndPosX", "1000");
-    Set("WndPosY", "-20");
-    ASSERT_EQ(e.Start(), StartResult::Running);
-    EXPECT_EQ(screened.position.x, 924);
-    EXPECT_EQ(screened.position.y, -20) << "a negative position is not corrected";
-    Set("WndPosX", "-5");
-    Set("WndPosY", "760");
-    ASSERT_EQ(e.Start(), StartResult::Running);
-    EXPECT_EQ(screened.position.x, -5);
-    EXPECT_EQ(screened.position.y, 718);
+    const struct {
+        const char* x;
+        const char* y;
+        ScreenPoint placed;
+    } cases[] = {
+        {"40", "30", {40, 30}},                   // on screen: unchanged
+        {"1000", "760", {924, 718}},              // past right and bottom
+        {"-5000", "-20", {0, 0}},                 // past left and top
+        {"2147483647", "-2147483648", {924, 0}},  // the extremes do not overflow
+        {"1800", "590", {1724, 550}},             // kept on the second screen
+        {"1100", "20", {1100, 20}},               // already on the second screen
+    };
+    for (const auto& c : cases) {
+        Set("WndPosX", c.x);
+        Set("WndPosY", c.y);
+        ASSERT_EQ(e.Start(), StartResult::Running);
+        EXPECT_EQ(screened.position.x, c.placed.x) << c.x << "," << c.y;
+        EXPECT_EQ(screened.position.y, c.placed.y) << c.x << "," << c.y;
+    }
 }
 
 TEST_F(MeterEngineTest, ReadingFollowsTheDisplayedPair) {

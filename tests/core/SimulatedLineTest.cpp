@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/core/EngineFixture.h"
+
 namespace trovik {
 namespace {
 
@@ -53,6 +55,60 @@ TEST(SimulatedLine, DialsMovesTrafficInBurstsAndObeysHangUp) {
     EXPECT_EQ(Read(line, StatValue::BytesRecvd), atHangUp) << "nothing moves while down";
     line.Refresh();
     EXPECT_TRUE(line.IsModemConnected()) << "it dials again";
+}
+
+// The demo line shows each automatic rule, set as the help suggests, within
+// ten minutes of the start, whatever the seed.
+TEST(SimulatedLine, EveryRuleCanBeSeenWithinTenMinutes) {
+    ::setenv("TZ", "JST-9", 1);
+    ::tzset();
+    struct Rule {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> settings;
+        const char* logged;
+        bool powerOff;
+    };
+    const Rule rules[] = {
+        {"idle", {{"DiscOnIdol", "1"}, {"IdolTimer", "1"}}, "通信途絶 - 回線切断成功", false},
+        {"errors", {{"DiscOnError", "1"}, {"ErrorLimit", "3"}}, "回線が切断されました", false},
+        {"shutdown",
+         {{"DiscOnIdol", "1"},
+          {"IdolTimer", "1"},
+          {"ShutDownTimer", "1"},
+          {"ShutDownTimeout", "1"}},
+         "無接続持続 - Windows終了開始",
+         true},
+    };
+    for (const Rule& rule : rules) {
+        for (const std::uint32_t seed : {0x5EED1234u, 1u, 77u, 0xC0FFEEu}) {
+            testing::ScratchDir dir("trovik-demo-");
+            SimulatedLine line(seed);
+            MemorySettingsBackend backend;
+            SettingsStore store(backend);
+            backend.values[{"Settings", "LogFile"}] = "1";
+            for (const auto& [key, value] : rule.settings) {
+                backend.values[{"Settings", key}] = value;
+            }
+            FakeClock clock;
+            clock.now = 1765100000;
+            RecordedMessages messages;
+            FakePower power;
+            RecordingWindow window;
+            MeterEngine engine{MeterEnv{line, store, clock, messages, line, power, window,
+                                        DataFiles(dir.path().string(), "Trovik"), ""}};
+            ASSERT_EQ(engine.Start(), StartResult::Running);
+            for (int tick = 1; tick <= 6000; ++tick) {
+                if (tick % 10 == 0) {
+                    ++clock.now;
+                }
+                clock.tick += 100;
+                engine.Tick();
+            }
+            const std::string log = engine.log.ReadLogText().text;
+            EXPECT_NE(log.find(rule.logged), std::string::npos) << rule.name << " seed " << seed;
+            EXPECT_EQ(power.requests, rule.powerOff ? 1 : 0) << rule.name << " seed " << seed;
+        }
+    }
 }
 
 TEST(SimulatedLine, SameSeedSameLine) {

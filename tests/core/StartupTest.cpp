@@ -20,6 +20,12 @@ TEST(Startup, DebugOptionFollowsTheSlashDirectly) {
     EXPECT_FALSE(ParseDebugOption("/"));
 }
 
+TEST(Startup, WindowLargerThanItsScreenKeepsItsTopLeftInSight) {
+    const ScreenPoint p = KeepOnScreen({500, -900}, {2000, 1000}, {-1280, 0, 1280, 1024});
+    EXPECT_EQ(p.x, -1280);
+    EXPECT_EQ(p.y, 0);
+}
+
 TEST(Startup, LayoutTypeChoosesTheTemplate) {
     EXPECT_EQ(LayoutTemplateFor(0), 102u);
     EXPECT_EQ(LayoutTemplateFor(1), 140u);

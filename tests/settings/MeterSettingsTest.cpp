@@ -76,6 +76,43 @@ TEST_F(LoadSettingsTest, RuleSwitchesFoldIntoTheirLimits) {
     EXPECT_EQ(Load().shutdownAfter, 60u);
 }
 
+// Values the pages would refuse, stored by hand: each is kept within its
+// page's range, so the seconds never wrap (71582789 × 60 would give 44 s).
+TEST_F(LoadSettingsTest, RuleLimitsAreKeptWithinTheirPagesRanges) {
+    Set("DiscOnIdol", "1");
+    Set("ShutDownTimer", "1");
+    const struct {
+        const char* key;
+        const char* stored;
+        std::uint32_t MeterSettings::*field;
+        std::uint32_t loaded;
+    } cases[] = {
+        {"IdolTimer", "71582789", &MeterSettings::idleLimit, 30u * 60u},
+        {"IdolTimer", "2147483647", &MeterSettings::idleLimit, 30u * 60u},
+        {"IdolTimer", "31", &MeterSettings::idleLimit, 30u * 60u},
+        {"IdolTimer", "30", &MeterSettings::idleLimit, 30u * 60u},
+        {"IdolTimer", "1", &MeterSettings::idleLimit, 60u},
+        {"IdolTimer", "0", &MeterSettings::idleLimit, 60u},
+        {"IdolTimer", "-2147483648", &MeterSettings::idleLimit, 60u},
+        {"ShutDownTimeout", "787410671", &MeterSettings::shutdownAfter, 720u * 60u},
+        {"ShutDownTimeout", "721", &MeterSettings::shutdownAfter, 720u * 60u},
+        {"ShutDownTimeout", "720", &MeterSettings::shutdownAfter, 720u * 60u},
+        {"ShutDownTimeout", "0", &MeterSettings::shutdownAfter, 60u},
+        {"ShutDownTimeout", "-1", &MeterSettings::shutdownAfter, 60u},
+        {"ErrorLimit", "101", &MeterSettings::errorLimit, 100u},
+        {"ErrorLimit", "100", &MeterSettings::errorLimit, 100u},
+        {"ErrorLimit", "-1", &MeterSettings::errorLimit, 0u},
+        {"ErrorLimit", "4294967295", &MeterSettings::errorLimit, 0u},
+    };
+    for (const auto& c : cases) {
+        backend.values.erase({"Settings", "IdolTimer"});
+        backend.values.erase({"Settings", "ShutDownTimeout"});
+        backend.values.erase({"Settings", "ErrorLimit"});
+        Set(c.key, c.stored);
+        EXPECT_EQ(Load().*c.field, c.loaded) << c.key << "=" << c.stored;
+    }
+}
+
 TEST_F(LoadSettingsTest, TrayIconMapsToItsBitmap) {
     for (auto [stored, bitmap] : {std::pair{"0", 146u},
                                   {"1", 147u},

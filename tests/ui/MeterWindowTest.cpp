@@ -5,13 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
+#include "res/StringTable.h"
 #include "tests/core/EngineFixture.h"
 #include "ui/CMeterDlg.h"
 #include "ui/CountdownDlg.h"
+#include "ui/HelpDlg.h"
 
 namespace trovik {
 namespace {
@@ -40,6 +48,35 @@ protected:
         }
     }
 
+    // Right-clicks the tray icon and chooses `id` in its menu as soon as it
+    // opens; a modal box the command opens is closed. `ran` must be false
+    // when the icon's click handler returns and true once the loop has run.
+    void ChooseInTrayMenu(unsigned id, const std::function<bool()>& ran) {
+        QTimer picker;
+        picker.setInterval(5);
+        QObject::connect(&picker, &QTimer::timeout, [this, id] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* a : menu->actions()) {
+                    if (!a->isSeparator() && a->data().toUInt() == id) {
+                        menu->setActiveAction(a);
+                    }
+                }
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(menu, &enter);
+            } else if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+                ++modalsClosed;
+            }
+        });
+        picker.start();
+        meter->TrayIcon()->activated(QSystemTrayIcon::Context);
+        EXPECT_FALSE(ran()) << id << " ran inside the icon's handler";
+        for (int i = 0; i < 10 && !ran(); ++i) {
+            QApplication::processEvents();
+        }
+        EXPECT_TRUE(ran()) << id;
+    }
+
     testing::ScratchDir dir{"trovik-meterwindow-"};
     ScriptedCounterSource line;
     MemorySettingsBackend backend;
@@ -50,6 +87,7 @@ protected:
     FakePower power;
     std::unique_ptr<CMeterDlg> meter;
     int tenths = 0;
+    int modalsClosed = 0;
 };
 
 TEST_F(MeterWindowTest, MenusInTheirOrder) {
@@ -167,6 +205,100 @@ TEST_F(MeterWindowTest, CountdownWindowDisablesTheMeterUntilCancelled) {
     EXPECT_FALSE(meter->Engine().CountdownExists());
     EXPECT_EQ(meter->Engine().shutdownCountdown, 0u);
     EXPECT_EQ(power.requests, 0);
+}
+
+// Every command of the tray menu runs after the icon's click handler has
+// returned: a command that hides the icon (the toggle, the exit) would
+// otherwise destroy the object whose handler is still on the stack.
+TEST_F(MeterWindowTest, TrayMenuCommandsRunAfterTheIconsHandler) {
+    Make();
+    meter->show();
+    meter->RunCommand(kCmdTray);
+    ASSERT_NE(meter->TrayIcon(), nullptr);
+    auto shown = [this](unsigned message) {
+        return [this, message, before = messages.shown.size()] {
+            for (std::size_t i = before; i < messages.shown.size(); ++i) {
+                if (messages.shown[i].id == message) {
+                    return true;
+                }
+            }
+            return false;
+        };
+    };
+    for (int round = 0; round < 3; ++round) {
+        const bool inTray = meter->InTray();
+        ChooseInTrayMenu(kCmdTray, [&] { return meter->InTray() != inTray; });
+        ChooseInTrayMenu(kCmdClearData, shown(1));
+        EXPECT_TRUE(meter->Engine().resetRequested);
+        ChooseInTrayMenu(kCmdDisconnectNow, shown(2));
+        ChooseInTrayMenu(kCmdCancelShutdown, shown(20));
+        const int modals = modalsClosed;
+        ChooseInTrayMenu(kCmdAbout, [&] { return modalsClosed > modals; });
+        ChooseInTrayMenu(kCmdHelp,
+                         [&] { return meter->HelpWindow() && meter->HelpWindow()->isVisible(); });
+        meter->HelpWindow()->close();
+    }
+    for (int round = 0; round < 3; ++round) {
+        Make();
+        meter->show();
+        meter->RunCommand(kCmdTray);
+        ChooseInTrayMenu(kCmdExit, [&] { return !meter->isVisible(); });
+        EXPECT_FALSE(meter->InTray()) << "the exit removed the icon";
+    }
+}
+
+// Ended by a signal, the meter saves what it can and waits for nobody: the
+// year file that cannot be written is reported on stderr and in the log.
+TEST_F(MeterWindowTest, EndWithoutAskingShowsNoBox) {
+    Set("LogFile", "1");
+    Set("LogCumulate", "1");
+    clock.now = 1765100000;  // December 2025
+    connection.connected = true;
+    Make();
+    std::filesystem::create_directories(dir.Path("Trovik_2025.CUM"));
+    Tick(30);
+    ::testing::internal::CaptureStderr();
+    meter->EndWithoutAsking();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_NE(err.find(std::string("Trovik: ") + std::string(kCumulativeFileErrorText)),
+              std::string::npos)
+        << err;
+    EXPECT_NE(meter->Engine().log.ReadLogText().text.find(kCumulativeFileErrorText),
+              std::string::npos);
+    EXPECT_FALSE(meter->Ask(kMsgAskExit, "?", MessageIcon::Exclamation)) << "questions get No";
+}
+
+// The help page opens in the program's own window where no desktop launcher
+// takes it (none on the offscreen platform).
+TEST_F(MeterWindowTest, HelpWithoutALauncherShowsThePageItself) {
+    const std::string page = dir.Path("index.html").string();
+    {
+        std::ofstream out(page);
+        out << "<html><head><title>T ヘルプ</title></head><body><h1>見出し</h1></body></html>";
+    }
+    MeterWindowOptions options;
+    options.helpPath = page;
+    Make(options);
+    meter->RunCommand(kCmdHelp);
+    ASSERT_NE(meter->HelpWindow(), nullptr);
+    EXPECT_TRUE(meter->HelpWindow()->isVisible());
+    EXPECT_EQ(meter->HelpWindow()->windowTitle(), QStringLiteral("T ヘルプ"));
+    EXPECT_TRUE(meter->HelpWindow()->PlainText().contains(QStringLiteral("見出し")));
+}
+
+// Qt's standard buttons in the meter's language.
+TEST(QtTexts, StandardButtonsReadJapanese) {
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel |
+                           QMessageBox::Ok);
+    auto text = [&box](QMessageBox::StandardButton b) {
+        return box.button(b)->text().toStdString();
+    };
+    EXPECT_TRUE(text(QMessageBox::Yes).starts_with("はい")) << text(QMessageBox::Yes);
+    EXPECT_TRUE(text(QMessageBox::No).starts_with("いいえ")) << text(QMessageBox::No);
+    EXPECT_TRUE(text(QMessageBox::Cancel).starts_with("キャンセル")) << text(QMessageBox::Cancel);
+    EXPECT_TRUE(text(QMessageBox::Ok).starts_with("OK")) << text(QMessageBox::Ok);
 }
 
 }  // namespace

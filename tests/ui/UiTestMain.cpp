@@ -1,5 +1,6 @@
 // The main of the window tests: widgets want a QApplication, and the
-// dialogs' font substitutes are installed once as the program does at start.
+// dialogs' font substitutes and Qt's Japanese texts are installed once as
+// the program does at start.
 // The tests always run headless, also when started by hand or listed by
 // ctest's test discovery (which does not pass the tests' environment).
 #include <gtest/gtest.h>
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     trovik::InstallFontSubstitutes();
+    (void)trovik::InstallQtJapanese();
     return RUN_ALL_TESTS();
 }
