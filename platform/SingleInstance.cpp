@@ -79,16 +79,17 @@ bool RemoveStaleSocket(const QString& name) {
     return ::unlink(path.constData()) == 0 || errno == ENOENT;
 }
 
-// Whether `path` is a directory (not a link) of this user's that no one else
-// may enter. With `create`, a missing one is made 0700 first, and one of
-// this user's that others may enter is closed to them.
+// Whether `path` is a directory of this user's that no one else may enter.
+// With `create` it is a name in a shared place: a missing one is made 0700
+// first, a link there is not followed, and one of this user's that others
+// may enter is closed to them.
 bool IsPrivateDirectory(const QByteArray& path, bool create) {
     if (create && ::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
         return false;
     }
     struct stat info {};
-    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-        info.st_uid != ::geteuid()) {
+    const int found = create ? ::lstat(path.constData(), &info) : ::stat(path.constData(), &info);
+    if (found != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
         return false;
     }
     if ((info.st_mode & 077) != 0) {

@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "tests/platform/LinkDumpBuilder.h"
@@ -602,6 +603,47 @@ TEST_F(HangUpTest, HostAddressIsTheLinesThenTheHostNamesUnlessLoopback) {
         EXPECT_FALSE(control.GetHostAddress(text));
         EXPECT_EQ(text, " Unknown");
     }
+}
+
+// The real /proc and signaller, on a child of the test's own that runs under
+// the name pppd (a copy of sleep).
+TEST_F(HangUpTest, ARealPppdOfTheTestsOwnIsFoundAndSignalled) {
+    const std::filesystem::path pppd = root.Path("bin") / "pppd";
+    std::filesystem::create_directories(pppd.parent_path());
+    ASSERT_TRUE(std::filesystem::copy_file("/bin/sleep", pppd));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execl(pppd.c_str(), "pppd", "30", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const std::string comm = "/proc/" + std::to_string(child) + "/comm";
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (testing::ReadText(comm) != "pppd\n" && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(testing::ReadText(comm), "pppd\n");
+
+    const auto pidFile = root.Path("run") / "ppp0.pid";
+    const auto hangUp = [this] {
+        ConnectionControlEnvironment env = Env(BusChoice::None());
+        env.procRoot = "/proc";
+        env.signalProcess = nullptr;
+        env.hangUpWait = 100ms;  // the fake links never see the line go
+        LinuxConnectionControl control(unusedSource, {}, std::move(env));
+        control.HangUpModem();
+    };
+    int status = 0;
+    // A file older than the process names another one.
+    WriteText(pidFile, std::to_string(child) + "\n");
+    std::filesystem::last_write_time(pidFile, std::filesystem::file_time_type::clock::now() - 1h);
+    hangUp();
+    EXPECT_EQ(::waitpid(child, &status, WNOHANG), 0) << "still running";
+
+    WriteText(pidFile, std::to_string(child) + "\n");
+    hangUp();
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
 }
 
 // The real signaller, on a child process of the test's own.
