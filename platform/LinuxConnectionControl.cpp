@@ -6,9 +6,9 @@
 #include <linux/if_arp.h>
 #include <netdb.h>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QDBusError>
