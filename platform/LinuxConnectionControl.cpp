@@ -8,8 +8,10 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QVariant>
@@ -19,6 +21,7 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -42,10 +45,30 @@ const QString kNmInterface = QStringLiteral("org.freedesktop.NetworkManager");
 const QString kNmDevice = QStringLiteral("org.freedesktop.NetworkManager.Device");
 const QString kNmActive = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+// The answers that say NetworkManager does not handle an interface: it is not
+// on the bus, or it knows no device of that name. Every other error (denied,
+// no reply in time) leaves open whether the line is NetworkManager's.
+const QString kNmUnknownDevice = QStringLiteral("org.freedesktop.NetworkManager.UnknownDevice");
+// What a daemon without the StateFlags property (before NetworkManager 1.10) answers.
+const QString kNoSuchProperty[] = {QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                                   QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty")};
 // NM_ACTIVATION_STATE_FLAG_EXTERNAL: NetworkManager only mirrors a
 // connection that something else (a pppd started by hand) made, and cannot
 // end it.
 constexpr unsigned kNmActivationExternal = 0x80;
+
+const QString kBusService = QStringLiteral("org.freedesktop.DBus");
+const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
+const QString kBusInterface = QStringLiteral("org.freedesktop.DBus");
+
+// An error that says NetworkManager does not handle the interface: it knows
+// no such device, or it left the bus since it was asked for.
+bool SaysNotHandled(const QDBusMessage& error) {
+    const QString name = error.errorName();
+    return name == kNmUnknownDevice ||
+           name == QDBusError::errorString(QDBusError::ServiceUnknown) ||
+           name == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner");
+}
 
 int RemainingMs(std::chrono::steady_clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -82,14 +105,15 @@ bool IsPlainLinkName(std::string_view name) {
 }
 
 // Reads the start of a small regular file (symbolic links at the last step
-// are not followed). False when there is none.
-bool ReadSmallFile(const std::string& path, std::string& out) {
+// are not followed), and its modification time in seconds when `modified`
+// is given. False when there is none.
+bool ReadSmallFile(const std::string& path, std::string& out, std::int64_t* modified = nullptr) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
     struct stat info {};
-    std::array<char, 128> text{};
+    std::array<char, 512> text{};
     ssize_t got = -1;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         do {
@@ -101,7 +125,20 @@ bool ReadSmallFile(const std::string& path, std::string& out) {
         return false;
     }
     out.assign(text.data(), static_cast<std::size_t>(got));
+    if (modified != nullptr) {
+        *modified = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+    }
     return true;
+}
+
+// An unsigned decimal number that fills `text`.
+std::optional<std::uint64_t> ParseCount(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 // The first line of `text`, and what follows it.
@@ -136,43 +173,92 @@ std::optional<pid_t> ParsePid(std::string_view line) {
     return pid;
 }
 
+// A pid that a pid file gives, and when the file was last written.
+struct PidFileEntry {
+    pid_t pid = 0;
+    std::int64_t written = 0;  // seconds since the epoch
+};
+
 // The pids that pppd's pid files give for interface `iface`: first those of
 // <dir>/<iface>.pid, then those of <dir>/ppp-<linkname>.pid whose second
 // line names the interface. Without duplicates, in that order.
-std::vector<pid_t> PppdCandidates(const std::vector<std::string>& dirs, const std::string& iface) {
-    std::vector<pid_t> pids;
-    const auto add = [&pids](std::optional<pid_t> pid) {
-        if (pid && std::find(pids.begin(), pids.end(), *pid) == pids.end()) {
-            pids.push_back(*pid);
+std::vector<PidFileEntry> PppdCandidates(const std::vector<std::string>& dirs,
+                                         const std::string& iface) {
+    std::vector<PidFileEntry> entries;
+    const auto add = [&entries](std::optional<pid_t> pid, std::int64_t written) {
+        if (pid && std::none_of(entries.begin(), entries.end(),
+                                [&](const PidFileEntry& e) { return e.pid == *pid; })) {
+            entries.push_back({*pid, written});
         }
     };
     std::string text;
+    std::int64_t written = 0;
     for (const std::string& dir : dirs) {
-        if (ReadSmallFile(dir + "/" + iface + ".pid", text)) {
+        if (ReadSmallFile(dir + "/" + iface + ".pid", text, &written)) {
             std::string_view rest = text;
-            add(ParsePid(TakeLine(rest)));
+            add(ParsePid(TakeLine(rest)), written);
         }
     }
     for (const std::string& dir : dirs) {
         std::error_code error;
-        std::filesystem::directory_iterator entries(dir, error);
-        for (; !error && entries != std::filesystem::directory_iterator();
-             entries.increment(error)) {
-            const std::string file = entries->path().filename().string();
+        std::filesystem::directory_iterator files(dir, error);
+        for (; !error && files != std::filesystem::directory_iterator(); files.increment(error)) {
+            const std::string file = files->path().filename().string();
             if (file.size() <= 8 || !file.starts_with("ppp-") || !file.ends_with(".pid")) {
                 continue;
             }
-            if (!ReadSmallFile(entries->path().string(), text)) {
+            if (!ReadSmallFile(files->path().string(), text, &written)) {
                 continue;
             }
             std::string_view rest = text;
             const std::optional<pid_t> pid = ParsePid(TakeLine(rest));
             if (TakeLine(rest) == iface) {
-                add(pid);
+                add(pid, written);
             }
         }
     }
-    return pids;
+    return entries;
+}
+
+// When process `pid` started, in seconds since the epoch: its start in clock
+// ticks since boot (field 22 of <procRoot>/<pid>/stat, counted after the
+// command name, which may hold blanks and parentheses) plus the boot time
+// ("btime" of <procRoot>/stat).
+std::optional<std::int64_t> ProcessStart(const std::string& procRoot, pid_t pid) {
+    std::string stat;
+    if (!ReadSmallFile(procRoot + "/" + std::to_string(pid) + "/stat", stat)) {
+        return std::nullopt;
+    }
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string_view fields = std::string_view(stat).substr(close + 1);
+    std::optional<std::uint64_t> ticks;
+    for (int field = 3; field <= 22 && !fields.empty(); ++field) {
+        fields.remove_prefix(std::min(fields.find_first_not_of(' '), fields.size()));
+        const std::size_t end = std::min(fields.find(' '), fields.size());
+        if (field == 22) {
+            ticks = ParseCount(fields.substr(0, end));
+        }
+        fields.remove_prefix(end);
+    }
+    if (!ticks) {
+        return std::nullopt;
+    }
+    // btime follows a line per processor, past what a small read holds.
+    std::optional<std::uint64_t> bootTime;
+    std::ifstream lines(procRoot + "/stat");
+    for (std::string line; !bootTime && std::getline(lines, line);) {
+        if (line.starts_with("btime ")) {
+            bootTime = ParseCount(std::string_view(line).substr(6));
+        }
+    }
+    const long perSecond = ::sysconf(_SC_CLK_TCK);
+    if (!bootTime || perSecond <= 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(*bootTime + *ticks / static_cast<std::uint64_t>(perSecond));
 }
 
 // --- addresses ---
@@ -291,14 +377,37 @@ bool NetlinkLinkLister::ListOnce(std::vector<LinkEntry>& out, bool& interrupted)
     return done && !interrupted;
 }
 
+// --- signals ---
+
+SignalResult SignalCheckedProcess(pid_t pid, const std::function<bool()>& isTarget, int signal) {
+    if (pid <= 1) {
+        return SignalResult::NotTarget;
+    }
+    // Called directly: not every C library declares these for C++.
+    const auto handle = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0u));
+    if (handle < 0) {
+        return errno == ESRCH ? SignalResult::Gone : SignalResult::Failed;
+    }
+    SignalResult result = SignalResult::NotTarget;
+    if (isTarget()) {
+        if (::syscall(SYS_pidfd_send_signal, handle, signal, nullptr, 0u) == 0) {
+            result = SignalResult::Sent;
+        } else {
+            result = errno == ESRCH ? SignalResult::Gone : SignalResult::Failed;
+        }
+    }
+    ::close(handle);
+    return result;
+}
+
 // --- LinuxConnectionControl ---
 
 LinuxConnectionControl::LinuxConnectionControl(const LinuxCounterSource& source,
                                                std::vector<std::string> names,
                                                ConnectionControlEnvironment environment)
     : counters(source), interfaceNames(std::move(names)), env(std::move(environment)) {
-    if (!env.sendSignal) {
-        env.sendSignal = [](pid_t pid, int signal) { return ::kill(pid, signal); };
+    if (!env.signalProcess) {
+        env.signalProcess = SignalCheckedProcess;
     }
     if (!env.links) {
         env.links = std::make_unique<NetlinkLinkLister>();
@@ -387,26 +496,50 @@ LinuxConnectionControl::Request LinuxConnectionControl::DeactivateThroughNetwork
     }
     BusConnection bus(env.bus);
     if (!bus.IsConnected()) {
+        return Request::NotHandled;  // no bus: no NetworkManager either
+    }
+    // Asked of the bus itself, so that a NetworkManager that is installed but
+    // off is not started (or failed to start) by the question.
+    QDBusMessage owner = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusInterface,
+                                                        QStringLiteral("NameHasOwner"));
+    owner << kNmService;
+    const QDBusMessage ownerReply = bus.Call(owner, RemainingMs(deadline));
+    const QVariant hasOwner = SingleReplyValue(ownerReply);
+    if (hasOwner.userType() != QMetaType::Bool) {
+        return Request::Refused;
+    }
+    if (!hasOwner.toBool()) {
         return Request::NotHandled;
     }
-    // No NetworkManager, or one that does not know the interface: not its line.
     QDBusMessage find = QDBusMessage::createMethodCall(kNmService, kNmPath, kNmInterface,
                                                        QStringLiteral("GetDeviceByIpIface"));
     find << QString::fromStdString(iface);
-    const std::optional<QDBusObjectPath> device =
-        ObjectPathOf(SingleReplyValue(bus.Call(find, RemainingMs(deadline))));
-    if (!device) {
-        return Request::NotHandled;
+    const QDBusMessage found = bus.Call(find, RemainingMs(deadline));
+    if (found.type() != QDBusMessage::ReplyMessage) {
+        return SaysNotHandled(found) ? Request::NotHandled : Request::Refused;
     }
-    const std::optional<QDBusObjectPath> active = ObjectPathOf(
-        SingleReplyValue(GetProperty(bus, device->path(), kNmDevice,
-                                     QStringLiteral("ActiveConnection"), RemainingMs(deadline))));
+    const std::optional<QDBusObjectPath> device = ObjectPathOf(SingleReplyValue(found));
+    if (!device) {
+        return Request::Refused;  // an answer NetworkManager does not give
+    }
+    const QDBusMessage activeReply = GetProperty(
+        bus, device->path(), kNmDevice, QStringLiteral("ActiveConnection"), RemainingMs(deadline));
+    if (activeReply.type() != QDBusMessage::ReplyMessage) {
+        return Request::Refused;
+    }
+    const std::optional<QDBusObjectPath> active = ObjectPathOf(SingleReplyValue(activeReply));
     if (!active) {
-        return Request::NotHandled;
+        return Request::NotHandled;  // "/": it knows the device but made no connection on it
     }
     // Versions without StateFlags know no external connections either.
-    const QVariant flags = SingleReplyValue(GetProperty(
-        bus, active->path(), kNmActive, QStringLiteral("StateFlags"), RemainingMs(deadline)));
+    const QDBusMessage flagsReply = GetProperty(
+        bus, active->path(), kNmActive, QStringLiteral("StateFlags"), RemainingMs(deadline));
+    if (flagsReply.type() != QDBusMessage::ReplyMessage &&
+        std::find(std::begin(kNoSuchProperty), std::end(kNoSuchProperty), flagsReply.errorName()) ==
+            std::end(kNoSuchProperty)) {
+        return Request::Refused;
+    }
+    const QVariant flags = SingleReplyValue(flagsReply);
     if (flags.userType() == QMetaType::UInt && (flags.toUInt() & kNmActivationExternal) != 0) {
         return Request::NotHandled;
     }
@@ -418,25 +551,36 @@ LinuxConnectionControl::Request LinuxConnectionControl::DeactivateThroughNetwork
 }
 
 LinuxConnectionControl::Request LinuxConnectionControl::SignalOwningPppd(const std::string& iface) {
-    for (const pid_t pid : PppdCandidates(env.pidDirs, iface)) {
-        if (!IsPppd(pid)) {
-            continue;  // a stale file whose pid now belongs to something else
+    for (const PidFileEntry& entry : PppdCandidates(env.pidDirs, iface)) {
+        const auto isTarget = [this, &entry] { return IsPppdOf(entry.pid, entry.written); };
+        switch (env.signalProcess(entry.pid, isTarget, SIGTERM)) {
+            case SignalResult::Sent:
+            case SignalResult::Gone:  // it ended meanwhile; the wait tells
+                return Request::Made;
+            case SignalResult::NotTarget:
+                continue;  // a stale file whose pid now belongs to something else
+            case SignalResult::Failed:
+                return Request::Refused;
         }
-        if (env.sendSignal(pid, SIGTERM) == 0 || errno == ESRCH) {
-            return Request::Made;  // ESRCH: it ended meanwhile; the wait tells
-        }
-        return Request::Refused;
     }
     return Request::NotHandled;
 }
 
-bool LinuxConnectionControl::IsPppd(pid_t pid) const {
+bool LinuxConnectionControl::IsPppdOf(pid_t pid, std::int64_t pidFileTime) const {
     std::string comm;
     if (!ReadSmallFile(env.procRoot + "/" + std::to_string(pid) + "/comm", comm)) {
         return false;
     }
     std::string_view rest = comm;
-    return TakeLine(rest) == "pppd";
+    if (TakeLine(rest) != "pppd") {
+        return false;
+    }
+    // pppd writes its pid file after it started. A file written before this
+    // process began was left by an earlier one whose pid came round again.
+    // (The boot time is in whole seconds: a little slack.)
+    constexpr std::int64_t kSlackSeconds = 2;
+    const std::optional<std::int64_t> started = ProcessStart(env.procRoot, pid);
+    return started && pidFileTime + kSlackSeconds >= *started;
 }
 
 bool LinuxConnectionControl::WaitUntilGone(const LinkEntry& line, Deadline deadline) {

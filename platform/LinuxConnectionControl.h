@@ -55,6 +55,19 @@ private:
     std::uint32_t sequence = 0;
 };
 
+enum class SignalResult : unsigned char {
+    Sent,
+    Gone,       // no such process (any more)
+    NotTarget,  // the check refused it; nothing was sent
+    Failed,     // not permitted, or no process handles (pidfds) on this kernel
+};
+
+// Sends `signal` to process `pid` through a process handle (a pidfd) taken
+// before `isTarget` runs: if the process ends and its pid goes to another
+// process while it is checked, the signal still goes to the ended one,
+// where it is lost (Gone), never to the newcomer.
+SignalResult SignalCheckedProcess(pid_t pid, const std::function<bool()>& isTarget, int signal);
+
 // Everything the connection control touches outside the process; the
 // defaults are the real ones, tests replace them.
 struct ConnectionControlEnvironment {
@@ -65,10 +78,13 @@ struct ConnectionControlEnvironment {
     // /var/run/ppp-<linkname>.pid (the pid, then the interface name); on
     // Debian /var/run is a link to /run.
     std::vector<std::string> pidDirs = {"/run", "/var/run"};
-    // Where a process's command name is read: <procRoot>/<pid>/comm.
+    // Where a process's command name and start are read
+    // (<procRoot>/<pid>/comm and stat) and the boot time (<procRoot>/stat).
     std::string procRoot = "/proc";
-    // Sends a signal like ::kill (0 on success). Empty: ::kill.
-    std::function<int(pid_t pid, int signal)> sendSignal;
+    // Sends `signal` to process `pid` only if `isTarget` approves it, as
+    // SignalCheckedProcess does. Empty: SignalCheckedProcess.
+    std::function<SignalResult(pid_t pid, const std::function<bool()>& isTarget, int signal)>
+        signalProcess;
     // Null: a NetlinkLinkLister.
     std::unique_ptr<LinkLister> links;
     // The IPv4 addresses of the host's name. Empty: gethostname and
@@ -88,9 +104,12 @@ struct ConnectionControlEnvironment {
 // tick (allocation-free). HangUpModem and GetHostAddress look at the links
 // afresh. HangUpModem hangs up the first such link, in the kernel's order:
 //  - through NetworkManager when it has an active connection on that
-//    interface that it made itself (DeactivateConnection; a refusal is final);
+//    interface that it made itself (DeactivateConnection; a refusal is final,
+//    and so is any error or silence of NetworkManager's: only its absence
+//    from the bus or its not knowing the interface leave the line to pppd);
 //  - otherwise by SIGTERM to the pppd whose pid file names the interface,
-//    once /proc shows that pid to be a pppd;
+//    once /proc shows that pid to be a pppd that was running when the file
+//    was written, through a handle on that very process;
 // then it waits, polling the links, until that link (same index and name) is
 // gone or down, and is true only then. All three block the caller; they need
 // a QCoreApplication for the D-Bus part but no running event loop.
@@ -115,7 +134,7 @@ private:
     bool FindLine(LinkEntry& line);
     Request DeactivateThroughNetworkManager(const std::string& iface, Deadline deadline);
     Request SignalOwningPppd(const std::string& iface);
-    bool IsPppd(pid_t pid) const;
+    bool IsPppdOf(pid_t pid, std::int64_t pidFileTime) const;
     bool WaitUntilGone(const LinkEntry& line, Deadline deadline);
 
     const LinuxCounterSource& counters;

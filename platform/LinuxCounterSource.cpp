@@ -29,7 +29,53 @@ constexpr std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
                : a + b;
 }
 
-// Where each value comes from in struct rtnl_link_stats64:
+// The kernel counters followed per link, in struct rtnl_link_stats64's terms.
+enum Raw : std::size_t {
+    kRxBytes,
+    kTxBytes,
+    kRxErrors,
+    kTxErrors,
+    kRxLength,
+    kRxOver,
+    kRxCrc,
+    kRxFrame,
+    kRxFifo,
+    kRxMissed,
+};
+
+template <typename RawValues>
+RawValues RawOf(const LinkCounters& c) {
+    RawValues r{};
+    r[kRxBytes] = c.rxBytes;
+    r[kTxBytes] = c.txBytes;
+    r[kRxErrors] = c.rxErrors;
+    r[kTxErrors] = c.txErrors;
+    r[kRxLength] = c.rxLengthErrors;
+    r[kRxOver] = c.rxOverErrors;
+    r[kRxCrc] = c.rxCrcErrors;
+    r[kRxFrame] = c.rxFrameErrors;
+    r[kRxFifo] = c.rxFifoErrors;
+    r[kRxMissed] = c.rxMissedErrors;
+    return r;
+}
+
+// How much a kernel counter grew since `last`. A 64-bit counter never wraps:
+// one that fell was reset to 0 with its link still there, and adds its new
+// value. A 32-bit one wraps at 2^32; it is taken as wrapped when the step
+// across 2^32 is below 2^31 (more in one tick is no traffic any link
+// carries), else as reset.
+std::uint64_t Increase(std::uint64_t now, std::uint64_t last, bool wide) {
+    if (now >= last) {
+        return now - last;
+    }
+    if (wide) {
+        return now;
+    }
+    const std::uint32_t step = static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(last);
+    return step < 0x80000000u ? step : now;
+}
+
+// What the kernel's counters' increases add to each value:
 //
 //   Alignment   rx_frame_errors    frame alignment errors
 //   Buffer      rx_missed_errors   frames lost for want of a receive buffer
@@ -45,31 +91,26 @@ constexpr std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
 //   BytesXmit   tx_bytes
 //   BytesRecvd  rx_bytes
 //
-// Every value is then followed like the byte counters: its increase per
-// link is added to a running 32-bit value.
-template <typename Values>
-Values ValuesOf(const LinkCounters& c) {
+// Framing is taken from the increases, never from the totals: the kernel
+// counts some classified errors (missed frames) outside rx_errors, so the
+// difference of the totals can fall and rise again without any new error.
+template <typename Values, typename RawValues>
+Values AddedBy(const RawValues& d) {
     std::uint64_t classified = 0;
-    for (std::uint64_t kind : {c.rxLengthErrors, c.rxOverErrors, c.rxCrcErrors, c.rxFrameErrors,
-                               c.rxFifoErrors, c.rxMissedErrors}) {
-        classified = SaturatingAdd(classified, kind);
+    for (const Raw kind : {kRxLength, kRxOver, kRxCrc, kRxFrame, kRxFifo, kRxMissed}) {
+        classified = SaturatingAdd(classified, d[kind]);
     }
     Values v{};
-    v[At(StatValue::Alignment)] = c.rxFrameErrors;
-    v[At(StatValue::Buffer)] = c.rxMissedErrors;
-    v[At(StatValue::CRC)] = c.rxCrcErrors;
-    v[At(StatValue::Framing)] = c.rxErrors > classified ? c.rxErrors - classified : 0;
-    v[At(StatValue::Overrun)] = SaturatingAdd(c.rxOverErrors, c.rxFifoErrors);
-    v[At(StatValue::Runts)] = c.rxLengthErrors;
-    v[At(StatValue::Timeout)] = c.txErrors;
-    v[At(StatValue::BytesXmit)] = c.txBytes;
-    v[At(StatValue::BytesRecvd)] = c.rxBytes;
+    v[At(StatValue::Alignment)] = d[kRxFrame];
+    v[At(StatValue::Buffer)] = d[kRxMissed];
+    v[At(StatValue::CRC)] = d[kRxCrc];
+    v[At(StatValue::Framing)] = d[kRxErrors] > classified ? d[kRxErrors] - classified : 0;
+    v[At(StatValue::Overrun)] = SaturatingAdd(d[kRxOver], d[kRxFifo]);
+    v[At(StatValue::Runts)] = d[kRxLength];
+    v[At(StatValue::Timeout)] = d[kTxErrors];
+    v[At(StatValue::BytesXmit)] = d[kTxBytes];
+    v[At(StatValue::BytesRecvd)] = d[kRxBytes];
     return v;
-}
-
-bool SameName(const std::array<char, kLinkNameCapacity>& a,
-              const std::array<char, kLinkNameCapacity>& b) {
-    return std::string_view(a.data()) == std::string_view(b.data());
 }
 
 // Bounds one dump: far more datagrams than any machine's links fill.
@@ -266,7 +307,8 @@ void LinuxCounterSource::Stage(const LinkInfo& link) {
     s.index = link.index;
     s.name = link.nameBytes;
     s.up = link.IsUp();
-    s.values = ValuesOf<Values>(link.counters);
+    s.wide = link.statsForm == LinkStatsForm::Bits64;
+    s.raw = RawOf<RawValues>(link.counters);
     s.slot = kMaxLinks;
 }
 
@@ -312,7 +354,7 @@ bool LinuxCounterSource::FetchDump() {
 
 std::size_t LinuxCounterSource::FindSlot(const StagedLink& link) const {
     for (std::size_t i = 0; i < links.size(); ++i) {
-        if (links[i].used && links[i].index == link.index && SameName(links[i].name, link.name)) {
+        if (links[i].used && links[i].index == link.index) {
             return i;
         }
     }
@@ -323,9 +365,7 @@ void LinuxCounterSource::ApplyDump() {
     for (TrackedLink& slot : links) {
         slot.seen = false;
     }
-    // Links followed since the last dump add their increase. A value below
-    // the last one was reset to 0 with the link still there: it restarted
-    // and adds its new value. (The kernel's 64-bit counters never wrap.)
+    // Links followed since the last dump add their counters' increases.
     for (std::size_t i = 0; i < stagedCount; ++i) {
         StagedLink& s = staged[i];
         s.slot = FindSlot(s);
@@ -333,12 +373,13 @@ void LinuxCounterSource::ApplyDump() {
             continue;
         }
         TrackedLink& slot = links[s.slot];
-        for (std::size_t v = 0; v < kCountedValues; ++v) {
-            const std::uint64_t now = s.values[v];
-            const std::uint64_t increase = now >= slot.last[v] ? now - slot.last[v] : now;
-            runningValues[v] += static_cast<std::uint32_t>(increase);  // wraps at 2^32
+        RawValues increase{};
+        for (std::size_t r = 0; r < kRawValues; ++r) {
+            increase[r] = Increase(s.raw[r], slot.last[r], s.wide);
         }
-        slot.last = s.values;
+        Add(AddedBy<Values>(increase));
+        slot.last = s.raw;
+        slot.name = s.name;  // renamed: still the same link, not counted again
         slot.seen = true;
         if (s.up && !slot.up) {
             ReadSpeed(slot);  // a link that comes up may only now know its speed
@@ -370,10 +411,8 @@ void LinuxCounterSource::ApplyDump() {
         slot.up = s.up;
         slot.index = s.index;
         slot.name = s.name;
-        slot.last = s.values;
-        for (std::size_t v = 0; v < kCountedValues; ++v) {
-            runningValues[v] += static_cast<std::uint32_t>(s.values[v]);
-        }
+        slot.last = s.raw;
+        Add(AddedBy<Values>(s.raw));  // its counters started from 0
         ReadSpeed(slot);
     }
     anyUp = false;
@@ -384,6 +423,12 @@ void LinuxCounterSource::ApplyDump() {
             connectSpeed = links[staged[i].slot].speedBits;
             break;
         }
+    }
+}
+
+void LinuxCounterSource::Add(const Values& added) {
+    for (std::size_t v = 0; v < kCountedValues; ++v) {
+        runningValues[v] += static_cast<std::uint32_t>(added[v]);  // wraps at 2^32
     }
 }
 

@@ -58,10 +58,15 @@ private:
 // It counts either every PPP link (link type ARPHRD_PPP), or, when a list of
 // interface names is given, the links of those names. Its values are running
 // 32-bit counters that only grow (wrapping at 2^32): each tick adds every
-// counted link's increase since the previous tick. A link that goes away
+// counted link's increase since the previous tick. The kernel's own counters
+// are kept per link and each value is derived from their increases, so a
+// value moves only when a counter it depends on grew. A link that goes away
 // adds nothing more; a link first seen after Open (a new call, usually with a
-// new ifindex) adds its whole counters, which start from 0. A kernel counter
-// that falls while its link stays was reset, and adds its new value.
+// new ifindex) adds its whole counters, which start from 0. A link is known
+// by its ifindex: renamed, it is still the same link. A 64-bit kernel counter
+// that falls while its link stays was reset, and adds its new value; a link
+// with 32-bit statistics only wraps at 2^32, and its increase is taken
+// across the wrap.
 //
 // Refresh() takes all values of a tick from one RTM_GETLINK dump. When that
 // dump fails or is interrupted by a change of links, every Query of the tick
@@ -104,25 +109,30 @@ private:
     // The counted values are the first nine StatValues, in their order.
     static constexpr std::size_t kCountedValues = static_cast<std::size_t>(StatValue::ConnectSpeed);
     using Values = std::array<std::uint64_t, kCountedValues>;
+    // The kernel counters the values are derived from (see the .cpp).
+    static constexpr std::size_t kRawValues = 10;
+    using RawValues = std::array<std::uint64_t, kRawValues>;
 
     // A counted link of the dump being read.
     struct StagedLink {
         std::int32_t index = 0;
         std::array<char, kLinkNameCapacity> name{};
         bool up = false;
-        Values values{};
+        bool wide = false;  // 64-bit statistics; else they wrap at 2^32
+        RawValues raw{};
         std::size_t slot = 0;  // its slot in `links` once applied
     };
 
-    // A link followed from tick to tick. Slots are keyed by ifindex and
-    // name: an index that comes back under another name is another link.
+    // A link followed from tick to tick, keyed by its ifindex: the kernel
+    // gives each new link the next free index in rising order, so a new call
+    // comes with a new index while a renamed link keeps its own.
     struct TrackedLink {
         bool used = false;
         bool seen = false;  // in the dump being applied
         bool up = false;
         std::int32_t index = 0;
         std::array<char, kLinkNameCapacity> name{};
-        Values last{};                // the kernel's values at the last good dump
+        RawValues last{};             // the kernel's counters at the last good dump
         std::uint32_t speedBits = 0;  // bits per second, 0 when unknown
     };
 
@@ -131,6 +141,7 @@ private:
     bool FetchDump();
     void ApplyDump();
     std::size_t FindSlot(const StagedLink& link) const;
+    void Add(const Values& added);
     void ReadSpeed(TrackedLink& slot) const;
     void DropTransport();
 

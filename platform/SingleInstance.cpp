@@ -1,5 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,6 +79,25 @@ bool RemoveStaleSocket(const QString& name) {
     return ::unlink(path.constData()) == 0 || errno == ENOENT;
 }
 
+// Whether `path` is a directory of this user's that no one else may enter.
+// With `create` it is a name in a shared place: a missing one is made 0700
+// first, a link there is not followed, and one of this user's that others
+// may enter is closed to them.
+bool IsPrivateDirectory(const QByteArray& path, bool create) {
+    if (create && ::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    struct stat info {};
+    const int found = create ? ::lstat(path.constData(), &info) : ::stat(path.constData(), &info);
+    if (found != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+        return false;
+    }
+    if ((info.st_mode & 077) != 0) {
+        return create && ::chmod(path.constData(), 0700) == 0;
+    }
+    return true;
+}
+
 // What one connection has sent so far.
 struct Exchange {
     std::array<std::uint8_t, kQuestionSize> question{};
@@ -86,17 +107,33 @@ struct Exchange {
 
 }  // namespace
 
-QString DefaultInstanceName() {
-    const uid_t uid = ::geteuid();
+QString InstanceDirectory() {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && runtime.startsWith('/')) {
-        struct stat info {};
-        if (::stat(runtime.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-            info.st_uid == uid && (info.st_mode & 077) == 0) {
-            return QFile::decodeName(runtime) + QStringLiteral("/trovik-meter");
-        }
+    if (runtime.startsWith('/') && IsPrivateDirectory(runtime, false)) {
+        return QFile::decodeName(runtime);
     }
-    return QDir::tempPath() + QStringLiteral("/trovik-meter-%1").arg(uid);
+    const QByteArray temp =
+        QFile::encodeName(QDir::tempPath() + QStringLiteral("/trovik-%1").arg(::geteuid()));
+    if (IsPrivateDirectory(temp, true)) {
+        return QFile::decodeName(temp);
+    }
+    // Someone else took the shared name: the user's own cache folder.
+    QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    if (!cache.startsWith('/')) {
+        const QByteArray home = qgetenv("HOME");
+        if (!home.startsWith('/')) {
+            return {};
+        }
+        cache = home + "/.cache";
+    }
+    ::mkdir(cache.constData(), 0700);
+    const QByteArray own = cache + "/trovik-run";
+    return IsPrivateDirectory(own, true) ? QFile::decodeName(own) : QString();
+}
+
+QString DefaultInstanceName() {
+    const QString directory = InstanceDirectory();
+    return directory.isEmpty() ? QString() : directory + QStringLiteral("/trovik-meter");
 }
 
 bool PingRunningMeter(const QString& name, int timeoutMs) {
@@ -229,6 +266,61 @@ void InstanceListener::AcceptPending() {
             serve();
         }
     }
+}
+
+MeterInstance::MeterInstance(QString folder)
+    : directory(std::move(folder)),
+      listener(directory.isEmpty() ? QString() : directory + QStringLiteral("/trovik-meter")) {}
+
+MeterInstance::~MeterInstance() {
+    listener.Close();  // the socket goes before the lock is given up
+    if (lockFd >= 0) {
+        ::close(lockFd);
+    }
+}
+
+bool MeterInstance::Claim(int pingTimeoutMs) {
+    if (directory.isEmpty()) {
+        return true;  // nowhere private to meet another meter: run alone
+    }
+    const QByteArray lockPath = QFile::encodeName(directory + QStringLiteral("/trovik-meter.lock"));
+    if (lockFd < 0) {
+        lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    }
+    int locked = -1;
+    if (lockFd >= 0) {
+        do {
+            locked = ::flock(lockFd, LOCK_EX | LOCK_NB);
+        } while (locked != 0 && errno == EINTR);
+        if (locked != 0 && errno == EWOULDBLOCK) {
+            PingRunningMeter(listener.Name(), pingTimeoutMs);  // raises it when it can
+            return false;
+        }
+    }
+    const auto onRaise = [this] {
+        if (raise) {
+            raise();
+        }
+    };
+    if (locked != 0) {
+        // No lock to be had: ask, as the best that is left.
+        if (PingRunningMeter(listener.Name(), pingTimeoutMs)) {
+            return false;
+        }
+        listener.Listen(onRaise);
+        return true;
+    }
+    if (!listener.Listen(onRaise) && PingRunningMeter(listener.Name(), pingTimeoutMs)) {
+        // A meter that takes no lock (an older one) answers on the socket.
+        ::close(lockFd);
+        lockFd = -1;
+        return false;
+    }
+    return true;
+}
+
+void MeterInstance::OnRaise(std::function<void()> onRaise) {
+    raise = std::move(onRaise);
 }
 
 }  // namespace trovik

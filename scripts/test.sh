@@ -30,7 +30,8 @@ for preset in engine default asan; do
     passed=$((passed + $(grep -oP '(?<=tests passed, 0 tests failed out of )[0-9]+' "$log")))
 done
 
-# Every reader of a stored file is fuzzed for a short while on each run.
+# Every reader of a stored file, the modules' INI files and the settings
+# file is fuzzed for a short while on each run.
 echo "== fuzz"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
@@ -47,6 +48,7 @@ for target in build/fuzz/fuzz/fuzz-*; do
         fuzz-Cumulative) maxlen=90000 ;;
         fuzz-WeeklyScope) maxlen=12000 ;;
         fuzz-GraphSnapshot) maxlen=8000 ;;
+        fuzz-ProfileIni | fuzz-Settings) maxlen=8000 ;;
         *) maxlen=120000 ;;
     esac
     status=0

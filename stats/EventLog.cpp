@@ -31,8 +31,9 @@ namespace {
 // than the head keeps the newest events and lets the usual bounds continue
 // from there; a tail without any LF keeps nothing.
 std::optional<std::size_t> ReadKeptLog(const std::string& path, std::span<std::uint8_t> buffer) {
-    // Not blocking: a FIFO in the log's place must not stall the meter.
-    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Not blocking: a FIFO in the log's place must not stall the meter. A
+    // link in its place (even one leading nowhere) is not the log either.
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (fd.Get() < 0) {
         if (errno == ENOENT) {
             return 0;
@@ -73,10 +74,10 @@ std::optional<std::size_t> ReadKeptLog(const std::string& path, std::span<std::u
 }
 
 // True when nothing is at `path` or a regular file that may be replaced;
-// false for anything else (a directory, a looping link, an unreachable path).
+// false for anything else (a directory, a link, an unreachable path).
 bool AbsentOrRegular(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::lstat(path.c_str(), &st) != 0) {
         return errno == ENOENT;
     }
     return S_ISREG(st.st_mode);

@@ -67,12 +67,13 @@ public:
     // Old lines give way rather than the new one so that a full log keeps
     // recording: in UTF-8 the Japanese texts take 1.5 times (kanji) to 3
     // times (half-width katakana) the room they take in Shift-JIS, and 1000
-    // lines often pass the byte bound. A file that exists but cannot be read as a regular file is
-    // left alone. True when the line is in the file afterwards.
+    // lines often pass the byte bound. Anything in the log's place that
+    // cannot be read as a regular file, a symbolic link included, is left
+    // alone. True when the line is in the file afterwards.
     bool AppendLogLine(std::string_view text);
 
     // The whole log for the viewer, byte for byte. An absent file is created
-    // empty. A file longer than the buffer (only something else writes one)
+    // empty (never through a link). A file longer than the buffer (only something else writes one)
     // is never read beyond it: what is shown, and what the next append
     // starts from, are its newest whole lines within its last 100,000 bytes.
     LogText ReadLogText() const;

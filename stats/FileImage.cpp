@@ -1,13 +1,14 @@
 #include "stats/FileImage.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace trovik {
@@ -53,8 +54,8 @@ std::string DirectoryOf(const std::string& path) {
 
 std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<std::uint8_t> buffer) {
     // Non-blocking, so a FIFO under a data file's name cannot hang the
-    // meter; it is refused below as no regular file.
-    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // meter; it is refused below as no regular file. A link is refused too.
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (fd.Get() < 0) {
         return std::nullopt;
     }
@@ -100,23 +101,60 @@ StoredFile ReadStoredImage(const std::string& path, std::span<std::uint8_t> imag
 
 std::optional<std::uint64_t> FileLength(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+int CreateReplacement(const std::string& path, std::string& temp) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr std::size_t kLetterCount = sizeof(kLetters) - 1;
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::uint8_t noise[kTempSuffixLength] = {};
+        if (::getrandom(noise, sizeof(noise), GRND_NONBLOCK) !=
+            static_cast<ssize_t>(sizeof(noise))) {
+            // Without the kernel's entropy, mix the clock and the attempt in:
+            // the name need not be secret, O_EXCL keeps it safe.
+            timespec now{};
+            ::clock_gettime(CLOCK_MONOTONIC, &now);
+            std::uint64_t mix = static_cast<std::uint64_t>(now.tv_nsec) * 0x9E3779B97F4A7C15ull ^
+                                static_cast<std::uint64_t>(attempt + ::getpid());
+            for (std::uint8_t& b : noise) {
+                b = static_cast<std::uint8_t>(mix);
+                mix = (mix >> 8) | (mix << 56);
+            }
+        }
+        temp = path + '.';
+        for (const std::uint8_t b : noise) {
+            temp += kLetters[b % kLetterCount];
+        }
+        // O_EXCL creates a new file or fails, even for a link planted under
+        // the name; 0666 leaves the umask to take away what the user wants.
+        const int fd =
+            ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  Durability durability) {
-    std::string temp = path + ".XXXXXX";
-    ScopedFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    std::string temp;
+    ScopedFd fd(CreateReplacement(path, temp));
     if (fd.Get() < 0) {
         return false;
     }
-    // mkostemp creates 0600; the records are the user's ordinary files.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    (void)::fchmod(fd.Get(), static_cast<mode_t>(0666 & ~mask));
+    // The file keeps the permissions its owner gave it.
+    struct stat old {};
+    if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        (void)::fchmod(fd.Get(), old.st_mode & 07777);
+    }
 
     bool ok = WriteAll(fd.Get(), data);
     if (ok && durability == Durability::Synced) {
@@ -141,11 +179,11 @@ bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
 }
 
 bool EnsureFileExists(const std::string& path) {
-    if (FileLength(path)) {
-        return true;
-    }
-    ScopedFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    return fd.Get() >= 0 && fd.Close();
+    // Never through a link, and never blocking on a FIFO.
+    ScopedFd fd(
+        ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
+    struct stat st {};
+    return fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && fd.Close();
 }
 
 }  // namespace trovik

@@ -53,7 +53,8 @@ std::optional<std::size_t> ReadAt(int fd, std::span<std::uint8_t> buffer, std::i
 // Reads the start of a file into `buffer`: at most buffer.size() bytes, the
 // rest of the buffer left as it was (callers zero it first, so a short file
 // reads as zeros after its end). Returns the number of bytes read, or nothing
-// when the file cannot be opened (missing, a directory, no permission).
+// when the file cannot be opened (missing, a directory, a FIFO, a symbolic
+// link, no permission).
 std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<std::uint8_t> buffer);
 
 enum class StoredFile : std::uint8_t {
@@ -67,7 +68,8 @@ enum class StoredFile : std::uint8_t {
 // never saw.
 StoredFile ReadStoredImage(const std::string& path, std::span<std::uint8_t> image);
 
-// The length of a regular file, or nothing when there is none.
+// The length of a regular file (not followed through a link), or nothing
+// when there is none.
 std::optional<std::uint64_t> FileLength(const std::string& path);
 
 enum class Durability : std::uint8_t {
@@ -78,15 +80,27 @@ enum class Durability : std::uint8_t {
     Unsynced,
 };
 
+// The length of the random part of a temporary file's name.
+inline constexpr std::size_t kTempSuffixLength = 6;
+
+// Creates the temporary file that is to replace `path`: path + "." + six
+// letters or digits, created exclusively (never through a link planted under
+// that name) with the permissions of a new file of the user's. Returns its
+// descriptor, opened for reading and writing, and its name in `temp`; -1
+// when none could be made.
+int CreateReplacement(const std::string& path, std::string& temp);
+
 // Replaces the file's contents as a whole: the data goes to a temporary file
-// in the same directory, which is then renamed over the old file, so a crash
-// at any moment leaves either the old or the new file, never a short or
-// mixed one. False when it could not be done; the old file is then intact and
-// no temporary file is left behind.
+// made by CreateReplacement, which is then renamed over the old file, so a
+// crash at any moment leaves either the old or the new file, never a short or
+// mixed one. The file keeps the permission bits of the old one; a new file
+// gets those of any new file of the user's. False when it could not be done;
+// the old file is then intact and no temporary file is left behind.
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  Durability durability);
 
-// Creates an empty file when none exists; true when one exists afterwards.
+// Creates an empty file when none exists; true when a regular file exists
+// afterwards. Nothing is created through a symbolic link.
 bool EnsureFileExists(const std::string& path);
 
 }  // namespace trovik

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <ctime>
 #include <iostream>
 #include <memory>
@@ -119,7 +120,10 @@ int main(int argc, char** argv) {
     QtSettingsBackend backend;
     SettingsStore settings(backend);
     EarlyMessages early;
-    const bool anotherMeter = PingRunningMeter(1000);
+    // Decided under a lock before anything else is touched: a second meter
+    // would rewrite the same records.
+    MeterInstance instance;
+    const bool anotherMeter = !instance.Claim(1000);
     const StartupDecision decision =
         DecideStartup(line.slashOptions, anotherMeter, true, settings, early);
     if (!decision.run) {
@@ -166,8 +170,11 @@ int main(int argc, char** argv) {
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
     meter.show();
 
-    InstanceListener listener;
-    listener.Listen([&meter] { meter.Raise(); });
+    instance.OnRaise([window = QPointer<CMeterDlg>(&meter)] {
+        if (window) {
+            window->Raise();
+        }
+    });
 
     if (!meter.Initialise()) {
         return 2;

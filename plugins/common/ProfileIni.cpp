@@ -1,14 +1,17 @@
 #include "plugins/common/ProfileIni.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <span>
 #include <system_error>
 #include <vector>
+
+#include "stats/FileImage.h"
 
 namespace trovik::plugin {
 namespace {
@@ -42,17 +45,42 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
+// Far larger than any module's settings; a bigger file is not one of them.
+constexpr std::size_t kMaxIniBytes = 1 << 20;
+
+enum class IniFile : std::uint8_t { Read, Missing, Unusable };
+
+// Reads the file's lines (without their CR LF) the way the program reads its
+// records: a link, a FIFO (never waited on), a directory or a file that cannot
+// be read is Unusable and is never to be replaced.
+IniFile ReadLines(const std::string& path, std::vector<std::string>& lines) {
+    lines.clear();
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (fd.Get() < 0) {
+        return errno == ENOENT ? IniFile::Missing : IniFile::Unusable;
     }
-    return lines;
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+        static_cast<std::uint64_t>(st.st_size) > kMaxIniBytes) {
+        return IniFile::Unusable;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size) + 1);
+    const std::optional<std::size_t> got = ReadAt(fd.Get(), bytes, 0);
+    if (!got || *got >= bytes.size()) {
+        return IniFile::Unusable;  // unreadable, or grew while being read
+    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), *got);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+        start = end + 1;
+    }
+    return IniFile::Read;
 }
 
 // "[Name]" gives "Name"; anything else gives nothing.
@@ -107,36 +135,21 @@ bool ReplaceWhole(const std::string& path, const std::string& contents) {
     if (target.has_parent_path()) {
         std::filesystem::create_directories(target.parent_path(), error);
     }
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFile(
+        path, std::span(reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()),
+        Durability::Synced);
 }
 
 }  // namespace
 
 std::optional<std::uint32_t> ReadProfileUInt(const std::string& path, std::string_view section,
                                              std::string_view key) {
+    std::vector<std::string> lines;
+    if (ReadLines(path, lines) != IniFile::Read) {
+        return std::nullopt;
+    }
     bool inSection = false;
-    for (const std::string& line : ReadLines(path)) {
+    for (const std::string& line : lines) {
         if (const auto name = SectionName(line)) {
             inSection = SameName(*name, section);
             continue;
@@ -153,7 +166,10 @@ std::optional<std::uint32_t> ReadProfileUInt(const std::string& path, std::strin
 
 bool WriteProfileStrings(const std::string& path, std::string_view section,
                          std::initializer_list<std::pair<std::string_view, std::string>> values) {
-    std::vector<std::string> lines = ReadLines(path);
+    std::vector<std::string> lines;
+    if (ReadLines(path, lines) == IniFile::Unusable) {
+        return false;  // what it holds was never seen: it must not be lost
+    }
     for (const auto& [key, value] : values) {
         const std::string newLine = std::string(key) + "=" + value;
         bool inSection = false;

@@ -5,6 +5,8 @@
 #include <linux/if_arp.h>
 #include <linux/netlink.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -16,11 +18,14 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "tests/platform/LinkDumpBuilder.h"
@@ -77,7 +82,9 @@ protected:
         ConnectionControlEnvironment env;
         env.bus = BusChoice::None();
         env.pidDirs.clear();
-        env.sendSignal = [](pid_t, int) { return -1; };
+        env.signalProcess = [](pid_t, const std::function<bool()>&, int) {
+            return SignalResult::Failed;
+        };
         env.links = std::make_unique<NetlinkLinkLister>(std::make_unique<ReplayTransport>());
         env.hostAddresses = [] { return std::vector<in_addr>{}; };
         return env;
@@ -192,6 +199,10 @@ public:
     std::optional<unsigned> stateFlags = 0x0F;  // activated, layer 2 and IPv4 ready
     bool refuse = false;
     std::function<void()> onDeactivate;
+    // Calls (a member, or the property that Get asks for) answered with an
+    // error of this name, and calls never answered.
+    QMap<QString, QString> failures;
+    QStringList silent;
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -200,6 +211,17 @@ public:
         QString line = m.path() + QLatin1Char(' ') + m.member() + QLatin1Char('(') + m.signature() +
                        QLatin1Char(')');
         QDBusMessage reply;
+        const QString key =
+            m.member() == QStringLiteral("Get") ? args.value(1).toString() : m.member();
+        if (silent.contains(key)) {
+            log.Add(line + QStringLiteral(" (no answer)"));
+            return true;
+        }
+        if (failures.contains(key)) {
+            log.Add(line + QStringLiteral(" (error)"));
+            connection.send(m.createErrorReply(failures.value(key), QStringLiteral("refused")));
+            return true;
+        }
         if (m.member() == QStringLiteral("GetDeviceByIpIface")) {
             const QString iface = args.value(0).toString();
             line += QLatin1Char(' ') + iface;
@@ -286,8 +308,18 @@ protected:
         return choice;
     }
 
+    // A process as /proc shows it, started a minute ago.
     void WritePppd(pid_t pid, const std::string& comm) {
-        WriteText(root.Path("proc") / std::to_string(pid) / "comm", comm);
+        const std::filesystem::path dir = root.Path("proc") / std::to_string(pid);
+        WriteText(dir / "comm", comm);
+        // Booted 1000 s ago; the start is field 22, in clock ticks since then.
+        const auto ticks = static_cast<std::uint64_t>(940 * ::sysconf(_SC_CLK_TCK));
+        WriteText(dir / "stat", std::to_string(pid) + " (" + comm.substr(0, comm.find('\n')) +
+                                    ") S 1 2 3 0 -1 4194560 100 0 0 0 0 0 0 0 20 0 1 0 " +
+                                    std::to_string(ticks) + " 1234 56\n");
+        WriteText(root.Path("proc") / "stat", "cpu  1 2 3 4\ncpu0 1 2 3 4\nintr 5\nctxt 6\nbtime " +
+                                                  std::to_string(::time(nullptr) - 1000) +
+                                                  "\nprocesses 7\n");
     }
 
     ConnectionControlEnvironment Env(BusChoice choice) {
@@ -295,16 +327,15 @@ protected:
         env.bus = std::move(choice);
         env.pidDirs = {root.Path("run").string(), (root.Path("var") / "run").string()};
         env.procRoot = root.Path("proc").string();
-        env.sendSignal = [this](pid_t pid, int signal) {
+        env.signalProcess = [this](pid_t pid, const std::function<bool()>& isTarget, int signal) {
+            if (!isTarget()) {
+                return SignalResult::NotTarget;
+            }
             sent.emplace_back(pid, signal);
-            if (signalError == 0 || signalError == ESRCH) {
+            if (signalResult != SignalResult::Failed) {
                 world->hungUp = true;
             }
-            if (signalError != 0) {
-                errno = signalError;
-                return -1;
-            }
-            return 0;
+            return signalResult;
         };
         env.links = std::make_unique<FakeLinks>(world);
         env.hostAddresses = [this] { return hostAddresses; };
@@ -326,7 +357,7 @@ protected:
     QString nmConnection;
     std::shared_ptr<LinkWorld> world = std::make_shared<LinkWorld>();
     Signals sent;
-    int signalError = 0;
+    SignalResult signalResult = SignalResult::Sent;
     std::chrono::milliseconds wait = 3s;
     std::vector<in_addr> hostAddresses;
     LinuxCounterSource unusedSource{{}, root.path().string(), std::make_unique<ReplayTransport>()};
@@ -395,6 +426,65 @@ TEST_F(HangUpTest, LinesNetworkManagerDoesNotOwnAreLeftToTheirPppd) {
     }
 }
 
+TEST_F(HangUpTest, AnyOtherAnswerOfNetworkManagersRefusesTheHangUp) {
+    const BusChoice choice = StartNetworkManager();
+    const QString denied = QStringLiteral("org.freedesktop.DBus.Error.AccessDenied");
+    struct Case {
+        const char* what;
+        std::function<void()> set;
+    };
+    const Case cases[] = {
+        {"device look-up denied",
+         [&] { nm.failures.insert(QStringLiteral("GetDeviceByIpIface"), denied); }},
+        {"device look-up never answered",
+         [&] { nm.silent << QStringLiteral("GetDeviceByIpIface"); }},
+        {"active connection denied",
+         [&] { nm.failures.insert(QStringLiteral("ActiveConnection"), denied); }},
+        {"state flags never answered", [&] { nm.silent << QStringLiteral("StateFlags"); }},
+    };
+    wait = 400ms;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        nm.failures.clear();
+        nm.silent.clear();
+        c.set();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(HangUp(choice));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        EXPECT_TRUE(sent.empty()) << "NetworkManager's pppd is never signalled";
+        EXPECT_FALSE(nm.Calls().join(QLatin1Char('\n')).contains(QStringLiteral("Deactivate")));
+    }
+
+    // An older daemon without StateFlags still hangs up its own connection.
+    nm.failures.clear();
+    nm.silent.clear();
+    nm.stateFlags.reset();
+    wait = 3s;
+    EXPECT_TRUE(HangUp(choice));
+    EXPECT_TRUE(nm.Calls().endsWith(kDeactivate));
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(HangUpTest, APidFileOlderThanItsProcessNamesAnotherOne) {
+    // The pppd with pid 4242 started a minute ago; the file is an hour old.
+    const auto file = root.Path("run") / "ppp0.pid";
+    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - 1h);
+    EXPECT_FALSE(HangUp(BusChoice::None()));
+    EXPECT_TRUE(sent.empty());
+
+    // Written after it started: its own.
+    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now());
+    EXPECT_TRUE(HangUp(BusChoice::None()));
+    EXPECT_EQ(sent, (Signals{{4242, SIGTERM}}));
+
+    // Without its start time it proves nothing.
+    std::filesystem::remove(root.Path("proc") / "4242" / "stat");
+    sent.clear();
+    world->hungUp = false;
+    EXPECT_FALSE(HangUp(BusChoice::None()));
+    EXPECT_TRUE(sent.empty());
+}
+
 TEST_F(HangUpTest, PppdIsFoundByInterfaceOrLinkNamePidFile) {
     std::filesystem::remove(root.Path("run") / "ppp0.pid");
     // pppd's `linkname` file: the pid, then the interface. One naming
@@ -442,12 +532,12 @@ TEST_F(HangUpTest, OnlyAProvenPppdIsEverSignalled) {
 }
 
 TEST_F(HangUpTest, SignalThatCannotBeSentIsAFailure) {
-    signalError = EPERM;  // a pppd of root's, started by another user
+    signalResult = SignalResult::Failed;  // a pppd of root's, started by another user
     EXPECT_FALSE(HangUp(BusChoice::None()));
     EXPECT_EQ(sent, (Signals{{4242, SIGTERM}}));
 
     // Gone before the signal came: the wait sees the line go.
-    signalError = ESRCH;
+    signalResult = SignalResult::Gone;
     sent.clear();
     EXPECT_TRUE(HangUp(BusChoice::None()));
     EXPECT_EQ(sent.size(), 1u);
@@ -513,6 +603,97 @@ TEST_F(HangUpTest, HostAddressIsTheLinesThenTheHostNamesUnlessLoopback) {
         EXPECT_FALSE(control.GetHostAddress(text));
         EXPECT_EQ(text, " Unknown");
     }
+}
+
+// The real /proc and signaller, on a child of the test's own that runs under
+// the name pppd (a copy of sleep).
+TEST_F(HangUpTest, ARealPppdOfTheTestsOwnIsFoundAndSignalled) {
+    const std::filesystem::path pppd = root.Path("bin") / "pppd";
+    std::filesystem::create_directories(pppd.parent_path());
+    ASSERT_TRUE(std::filesystem::copy_file("/bin/sleep", pppd));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execl(pppd.c_str(), "pppd", "30", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const std::string comm = "/proc/" + std::to_string(child) + "/comm";
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (testing::ReadText(comm) != "pppd\n" && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(testing::ReadText(comm), "pppd\n");
+
+    const auto pidFile = root.Path("run") / "ppp0.pid";
+    const auto hangUp = [this] {
+        ConnectionControlEnvironment env = Env(BusChoice::None());
+        env.procRoot = "/proc";
+        env.signalProcess = nullptr;
+        env.hangUpWait = 100ms;  // the fake links never see the line go
+        LinuxConnectionControl control(unusedSource, {}, std::move(env));
+        control.HangUpModem();
+    };
+    int status = 0;
+    // A file older than the process names another one.
+    WriteText(pidFile, std::to_string(child) + "\n");
+    std::filesystem::last_write_time(pidFile, std::filesystem::file_time_type::clock::now() - 1h);
+    hangUp();
+    EXPECT_EQ(::waitpid(child, &status, WNOHANG), 0) << "still running";
+
+    WriteText(pidFile, std::to_string(child) + "\n");
+    hangUp();
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+}
+
+// The real signaller, on a child process of the test's own.
+TEST(SignalCheckedProcessTest, SignalsOnlyTheCheckedProcessThroughItsHandle) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (;;) {
+            ::pause();
+        }
+    }
+    int status = 0;
+    EXPECT_EQ(SignalCheckedProcess(
+                  child, [] { return false; }, SIGTERM),
+              SignalResult::NotTarget);
+    EXPECT_EQ(::waitpid(child, &status, WNOHANG), 0) << "refused by the check: still running";
+
+    EXPECT_EQ(SignalCheckedProcess(
+                  child, [] { return true; }, SIGTERM),
+              SignalResult::Sent);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+
+    // Ended and reaped: there is nothing to hold.
+    EXPECT_EQ(SignalCheckedProcess(
+                  child, [] { return true; }, SIGTERM),
+              SignalResult::Gone);
+
+    // Ended while it was being checked: the signal is not passed on to
+    // whatever has the pid now.
+    const pid_t second = ::fork();
+    ASSERT_GE(second, 0);
+    if (second == 0) {
+        for (;;) {
+            ::pause();
+        }
+    }
+    const auto endMeanwhile = [second] {
+        int ignored = 0;
+        ::kill(second, SIGKILL);
+        ::waitpid(second, &ignored, 0);
+        return true;
+    };
+    EXPECT_EQ(SignalCheckedProcess(second, endMeanwhile, SIGTERM), SignalResult::Gone);
+    EXPECT_EQ(SignalCheckedProcess(
+                  0, [] { return true; }, 0),
+              SignalResult::NotTarget);
+    EXPECT_EQ(SignalCheckedProcess(
+                  1, [] { return true; }, 0),
+              SignalResult::NotTarget);
 }
 
 }  // namespace

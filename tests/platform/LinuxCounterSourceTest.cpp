@@ -113,9 +113,12 @@ TEST_F(LinuxCounterSourceTest, CallsThatEndAndBeginNeitherJumpNorFall) {
     Tick(Dump({{.index = 6, .name = "ppp0", .stats = Traffic(40, 30)}}));
     EXPECT_EQ(Read(StatValue::BytesRecvd), 1840u);
     EXPECT_EQ(Read(StatValue::BytesXmit), 180u);
-    // An index that comes back under another name is another link.
+    // Renamed under the same index: the same link, only its increase counts.
     Tick(Dump({{.index = 6, .name = "ppp9", .stats = Traffic(50, 35)}}));
-    EXPECT_EQ(Read(StatValue::BytesRecvd), 1890u);
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1850u);
+    EXPECT_EQ(Read(StatValue::BytesXmit), 185u);
+    Tick(Dump({{.index = 6, .name = "ppp9", .stats = Traffic(60, 35)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1860u);
 }
 
 TEST_F(LinuxCounterSourceTest, FallingCounterRestartsAndRunningValueWraps) {
@@ -157,6 +160,67 @@ TEST_F(LinuxCounterSourceTest, ErrorKindsMapOntoTheKernelsCounters) {
                {.index = 6, .name = "ppp1", .stats = shortfall}}));
     const Values doubled = {2, 4, 8, 100, 48, 64, 128, 0, 0, 0};
     EXPECT_EQ(Read(), doubled);
+}
+
+// Each tick's kernel counters of one link, and what the values are after it.
+TEST_F(LinuxCounterSourceTest, EachValueMovesOnlyWithTheCountersItComesFrom) {
+    constexpr std::uint64_t k2To32 = 1ull << 32;
+    struct Step {
+        rtnl_link_stats64 stats;
+        Values expected;  // Alignment .. BytesRecvd, ConnectSpeed
+    };
+    const auto errors = [](std::uint64_t rx, std::uint64_t missed, std::uint64_t crc) {
+        rtnl_link_stats64 s{};
+        s.rx_errors = rx;
+        s.rx_missed_errors = missed;
+        s.rx_crc_errors = crc;
+        return s;
+    };
+    struct Case {
+        const char* what;
+        bool with64;
+        std::vector<Step> steps;  // the first is what Open finds
+    };
+    const Case cases[] = {
+        {"a missed frame outside rx_errors is no framing error",
+         true,
+         {{errors(1000, 0, 0), {0, 0, 0, 1000, 0, 0, 0, 0, 0, 0}},
+          {errors(1000, 1, 0), {0, 1, 0, 1000, 0, 0, 0, 0, 0, 0}},
+          {errors(1000, 5, 0), {0, 5, 0, 1000, 0, 0, 0, 0, 0, 0}},
+          // The new receive error is the CRC error.
+          {errors(1001, 5, 1), {0, 5, 1, 1000, 0, 0, 0, 0, 0, 0}},
+          {errors(1004, 5, 1), {0, 5, 1, 1003, 0, 0, 0, 0, 0, 0}}}},
+        {"64-bit counters that fall were reset",
+         true,
+         {{Traffic(5000, 70), {0, 0, 0, 0, 0, 0, 0, 70, 5000, 0}},
+          {Traffic(30, 80), {0, 0, 0, 0, 0, 0, 0, 80, 5030, 0}}}},
+        {"32-bit counters wrap at 2^32",
+         false,
+         {{Traffic(k2To32 - 100, 10), {0, 0, 0, 0, 0, 0, 0, 10, 0xFFFFFF9Cu, 0}},
+          {Traffic(50, 20), {0, 0, 0, 0, 0, 0, 0, 20, 50, 0}},
+          // The bytes fall to 0 from far below 2^32: reset, adding 0.
+          {errors(0xFFFFFFF0u, 0, 0), {0, 0, 0, 0xFFFFFFF0u, 0, 0, 0, 20, 50, 0}},
+          {errors(3, 0, 0), {0, 0, 0, 3, 0, 0, 0, 20, 50, 0}}}},
+        {"a 32-bit counter far below its last value was reset, not wrapped",
+         false,
+         {{Traffic(1000, 0), {0, 0, 0, 0, 0, 0, 0, 0, 1000, 0}},
+          {Traffic(5, 0), {0, 0, 0, 0, 0, 0, 0, 0, 1005, 0}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Make();
+        std::size_t n = 0;
+        for (const Step& step : c.steps) {
+            SCOPED_TRACE(n);
+            LinkShape link{.index = 5, .name = "ppp0", .stats = step.stats, .with64 = c.with64};
+            if (n++ == 0) {
+                ASSERT_TRUE(OpenWith({link}));
+            } else {
+                Tick(Dump({link}));
+            }
+            EXPECT_EQ(Read(), step.expected);
+        }
+    }
 }
 
 TEST_F(LinuxCounterSourceTest, FailedTickFailsEveryQueryAndCostsNothingLater) {

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "tests/platform/PrivateBus.h"
@@ -140,31 +142,152 @@ TEST_F(SingleInstanceTest, StaleSocketIsReplacedButALiveOneAndOtherFilesAreNot) 
     EXPECT_TRUE(std::filesystem::is_regular_file(Path()));
 }
 
-TEST(SingleInstanceName, RuntimeDirOnlyWhenPrivateToTheUser) {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    const bool hadSaved = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
-    ScratchDir runtime{"trovik-runtime-"};
-
-    std::filesystem::permissions(runtime.path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().string().c_str());
-    EXPECT_EQ(DefaultInstanceName(), QtPath(runtime.Path("trovik-meter")));
-
-    // Others may enter: fall back to the temporary directory, per user.
-    const QString fallback = QDir::tempPath() + QStringLiteral("/trovik-meter-%1").arg(::geteuid());
-    std::filesystem::permissions(runtime.path(),
-                                 std::filesystem::perms::owner_all |
-                                     std::filesystem::perms::group_read |
-                                     std::filesystem::perms::group_exec,
-                                 std::filesystem::perm_options::replace);
-    EXPECT_EQ(DefaultInstanceName(), fallback);
-
-    qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(DefaultInstanceName(), fallback);
-
-    if (hadSaved) {
-        qputenv("XDG_RUNTIME_DIR", saved);
+// Sets an environment variable (or removes it, for null) for one scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* variable, const char* value)
+        : name(variable), had(qEnvironmentVariableIsSet(variable)), saved(qgetenv(variable)) {
+        Set(value);
     }
+    ~ScopedVariable() { Set(had ? saved.constData() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+    void Set(const char* value) {
+        if (value != nullptr) {
+            qputenv(name, value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+
+private:
+    const char* name;
+    bool had;
+    QByteArray saved;
+};
+
+namespace fs = std::filesystem;
+
+fs::perms Permissions(const fs::path& path) {
+    return fs::symlink_status(path).permissions();
+}
+
+TEST(InstanceDirectoryTest, OnlyAPrivateFolderOfTheUsersOwnIsTaken) {
+    ScratchDir scratch{"trovik-instance-dir-"};
+    const fs::path runtime = scratch.Path("runtime");
+    const fs::path temp = scratch.Path("tmp");
+    const fs::path cache = scratch.Path("cache");
+    fs::create_directories(runtime);
+    fs::create_directories(temp);
+    ScopedVariable tmpdir("TMPDIR", temp.c_str());
+    ScopedVariable xdgRuntime("XDG_RUNTIME_DIR", runtime.c_str());
+    ScopedVariable xdgCache("XDG_CACHE_HOME", cache.c_str());
+    const fs::path shared = temp / ("trovik-" + std::to_string(::geteuid()));
+    const fs::path own = cache / "trovik-run";
+
+    struct Case {
+        const char* what;
+        std::function<void()> set;
+        fs::path expected;
+    };
+    const bool root = ::geteuid() == 0;
+    const Case cases[] = {
+        {"the runtime folder, private",
+         [&] { fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace); },
+         runtime},
+        {"the runtime folder open to the group: a folder of its own in the temporary one",
+         [&] {
+             fs::permissions(runtime,
+                             fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec,
+                             fs::perm_options::replace);
+         },
+         shared},
+        {"no runtime folder", [&] { xdgRuntime.Set(nullptr); }, shared},
+        {"its own folder there, left open, is closed",
+         [&] {
+             fs::create_directory(shared);
+             fs::permissions(shared, fs::perms::all, fs::perm_options::replace);
+         },
+         shared},
+        {"a link in its place is not followed",
+         [&] {
+             fs::create_directory(scratch.Path("mine"));
+             fs::permissions(scratch.Path("mine"), fs::perms::owner_all, fs::perm_options::replace);
+             fs::create_directory_symlink(scratch.Path("mine"), shared);
+         },
+         own},
+        {"a file in its place", [&] { testing::WriteText(shared, "squatter"); }, own},
+        {"another user's folder in its place",
+         [&] {
+             fs::create_directory(shared);
+             fs::permissions(shared, fs::perms::owner_all, fs::perm_options::replace);
+             if (root) {
+                 ASSERT_EQ(::chown(shared.c_str(), 4321, 4321), 0);
+             }
+         },
+         root ? own : shared},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::error_code ignored;
+        fs::remove_all(shared, ignored);
+        fs::remove_all(cache, ignored);
+        c.set();
+        EXPECT_EQ(InstanceDirectory(), QtPath(c.expected));
+        EXPECT_EQ(DefaultInstanceName(), QtPath(c.expected / "trovik-meter"));
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(c.expected)));
+        if (c.expected != runtime) {
+            EXPECT_EQ(Permissions(c.expected), fs::perms::owner_all);
+        }
+    }
+}
+
+class MeterInstanceTest : public ::testing::Test {
+protected:
+    QString Folder() const { return QtPath(dir.path()); }
+
+    ScratchDir dir{"trovik-meter-instance-"};
+};
+
+TEST_F(MeterInstanceTest, TheLockHolderIsTheMeterAndIsRaisedByLaterStarters) {
+    int raised = 0;
+    auto first = std::make_unique<MeterInstance>(Folder());
+    ASSERT_TRUE(first->Claim(1000));
+    EXPECT_TRUE(fs::is_socket(dir.Path("trovik-meter"))) << "listening from the start";
+    EXPECT_TRUE(fs::is_regular_file(dir.Path("trovik-meter.lock")));
+
+    // Asked before its window exists: answered, nothing raised.
+    MeterInstance early(Folder());
+    EXPECT_FALSE(RunPumping([&] { return early.Claim(3000); }));
+    PumpUntil([] { return false; }, 100ms);  // the raise it asked for comes and goes
+    first->OnRaise([&raised] { ++raised; });
+    for (int i = 0; i < 3; ++i) {
+        MeterInstance second(Folder());
+        EXPECT_FALSE(RunPumping([&] { return second.Claim(3000); }));
+    }
+    EXPECT_TRUE(PumpUntil([&] { return raised == 3; }, 2s));
+    PumpUntil([] { return false; }, 50ms);
+    EXPECT_EQ(raised, 3);
+
+    // A holder too busy to answer still keeps later starters out.
+    MeterInstance busy(Folder());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(busy.Claim(200));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+
+    // Once it ends, the next starter is the meter, over a socket left behind.
+    first.reset();
+    ASSERT_TRUE(LeaveStaleSocket(dir.Path("trovik-meter").string()));
+    MeterInstance next(Folder());
+    EXPECT_TRUE(next.Claim(1000));
+    EXPECT_TRUE(RunPumping([&] { return PingRunningMeter(next.SocketName(), 3000); }));
+}
+
+TEST_F(MeterInstanceTest, WithoutAPrivateFolderTheMeterRunsAlone) {
+    MeterInstance alone{QString()};
+    EXPECT_TRUE(alone.Claim(100));
+    EXPECT_TRUE(alone.SocketName().isEmpty());
 }
 
 }  // namespace

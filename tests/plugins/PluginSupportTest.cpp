@@ -2,8 +2,13 @@
 // dialogs, and where they find their data directory.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
 
 #include "ext/TrvikExtension.h"
 #include "plugins/common/ModuleFiles.h"
@@ -14,6 +19,7 @@
 namespace trovik {
 namespace {
 
+namespace fs = std::filesystem;
 using plugin::CheckUIntField;
 using plugin::ReadProfileUInt;
 using plugin::UIntCheck;
@@ -84,6 +90,53 @@ TEST(ProfileIniTest, WritingCreatesTheFileAndTheSection) {
     WriteText(scratch.Path("blocker"), "");
     EXPECT_FALSE(plugin::WriteProfileStrings(scratch.Path("blocker/d.ini").string(), "Config",
                                              {{"A", "1"}}));
+}
+
+TEST(ProfileIniTest, WhatCannotBeReadIsNeitherWaitedOnNorReplaced) {
+    ScratchDir scratch;
+    const std::string ini = scratch.Path("e.ini").string();
+    const std::string victim = scratch.Path("victim").string();
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0); }},
+        {"a link to a real file", [&] { fs::create_symlink(victim, ini); }},
+        {"a link to nothing", [&] { fs::create_symlink(scratch.Path("nowhere"), ini); }},
+        {"a directory", [&] { fs::create_directory(ini); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(ini);
+        WriteText(victim, "[Config]\nSize=7\n");
+        c.make();
+        const fs::file_status before = fs::symlink_status(ini);
+        EXPECT_EQ(ReadProfileUInt(ini, "Config", "Size"), std::nullopt);
+        EXPECT_FALSE(plugin::WriteProfileStrings(ini, "Config", {{"Size", "20"}}));
+        EXPECT_EQ(fs::symlink_status(ini).type(), before.type());
+        EXPECT_EQ(ReadText(victim), "[Config]\nSize=7\n");
+        EXPECT_FALSE(fs::exists(scratch.Path("nowhere")));
+        EXPECT_EQ(scratch.Entries(), 2u) << "no temporary file is left";
+    }
+}
+
+TEST(ProfileIniTest, WritingKeepsThePermissionsAndWritesThroughNoPlantedLink) {
+    ScratchDir scratch;
+    const std::string ini = scratch.Path("f.ini").string();
+    const std::string victim = scratch.Path("victim").string();
+    WriteText(ini, "[Config]\nSize=1\n");
+    WriteText(victim, "precious");
+    ASSERT_EQ(::chmod(ini.c_str(), 0600), 0);
+    // Links under the names a temporary file could once be given.
+    for (const std::string& suffix : {".tmp" + std::to_string(::getpid()), std::string(".tmp")}) {
+        fs::create_symlink(victim, ini + suffix);
+    }
+    ASSERT_TRUE(plugin::WriteProfileStrings(ini, "Config", {{"Size", "2"}}));
+    EXPECT_EQ(ReadText(ini), "[Config]\nSize=2\n");
+    EXPECT_EQ(ReadText(victim), "precious");
+    EXPECT_EQ(fs::status(ini).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(scratch.Entries(), 4u);
 }
 
 TEST(UIntFieldTest, TellsNotANumberFromOutOfRange) {

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "tests/ScratchDir.h"
 
@@ -282,6 +284,48 @@ TEST_F(EventLogTest, AFileThatCannotBeUsedIsLeftAlone) {
     EXPECT_FALSE(nowhere.LogEvent(true, 216));
     EXPECT_EQ(nowhere.ReadLogText().kind, LogText::Kind::NoResult);
     EXPECT_FALSE(fs::exists(dir.Path("missing")));
+}
+
+TEST_F(EventLogTest, ALinkInTheLogsPlaceIsNeitherFollowedNorReplaced) {
+    const std::string target = dir.Path("elsewhere.txt").string();
+    const std::string nowhere = dir.Path("nowhere.txt").string();
+    const std::string before = std::string(kStamp) + "kept\r\n";
+    struct Case {
+        const char* what;
+        std::string leadsTo;
+    };
+    const Case cases[] = {{"a link to a real file", target}, {"a link to nothing", nowhere}};
+    using Use = std::function<bool(EventLog&)>;
+    const std::pair<const char*, Use> uses[] = {
+        {"append", [](EventLog& log) { return log.AppendLogLine("x"); }},
+        {"read", [](EventLog& log) { return log.ReadLogText().kind != LogText::Kind::NoResult; }},
+        {"clear", [](EventLog& log) { return log.ClearLog(); }},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [name, use] : uses) {
+            SCOPED_TRACE(std::string(c.what) + ", " + name);
+            WriteText(target, before);
+            fs::remove(path);
+            fs::create_symlink(c.leadsTo, path);
+            EventLog log = Log();
+            EXPECT_FALSE(use(log));
+            EXPECT_TRUE(fs::is_symlink(path));
+            EXPECT_EQ(ReadText(target), before);
+            EXPECT_FALSE(fs::exists(nowhere)) << "nothing is created through the link";
+            EXPECT_EQ(dir.Entries(), 2u);
+        }
+    }
+}
+
+TEST_F(EventLogTest, AppendingKeepsTheLogsPermissions) {
+    EventLog log = Log();
+    ASSERT_TRUE(log.AppendLogLine("a"));
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(log.AppendLogLine("b"));
+    ASSERT_TRUE(log.ClearLog());
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 }  // namespace

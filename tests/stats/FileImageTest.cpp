@@ -1,8 +1,12 @@
 #include "stats/FileImage.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -77,6 +81,78 @@ TEST_F(FileImageTest, EnsureCreatesOnlyWhenMissing) {
     EXPECT_TRUE(EnsureFileExists(path));
     EXPECT_EQ(FileLength(path), 4u);
     EXPECT_FALSE(EnsureFileExists((dir.Path("log") / "x").string()));
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(FileImageTest, ReplacingKeepsTheFilesPermissions) {
+    // What a new file of this process gets, umask applied.
+    const std::string probe = dir.Path("probe").string();
+    ::close(::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666));
+    const mode_t fresh = ModeOf(probe);
+    ASSERT_NE(fresh, 0u);
+
+    const std::string path = dir.Path("Trovik2001.DAT").string();
+    const std::vector<std::uint8_t> data{7, 8, 9};
+    ASSERT_TRUE(ReplaceFile(path, data, Durability::Unsynced));
+    EXPECT_EQ(ModeOf(path), fresh) << "a new record is an ordinary file of the user's";
+    for (const mode_t mode : {0600u, 0640u, 0664u, 0400u}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        ASSERT_TRUE(ReplaceFile(path, data, Durability::Synced));
+        EXPECT_EQ(ModeOf(path), mode);
+    }
+}
+
+TEST_F(FileImageTest, TemporaryFileIsNewAndNamedAfterTheRecord) {
+    const std::string path = dir.Path("Trovik.LOG").string();
+    std::string first;
+    std::string second;
+    const int a = CreateReplacement(path, first);
+    const int b = CreateReplacement(path, second);
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    ::close(a);
+    ::close(b);
+    EXPECT_NE(first, second);
+    for (const std::string& temp : {first, second}) {
+        ASSERT_EQ(temp.size(), path.size() + 1 + kTempSuffixLength) << temp;
+        EXPECT_EQ(temp.substr(0, path.size() + 1), path + ".");
+        for (const char c : temp.substr(path.size() + 1)) {
+            EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c))) << temp;
+        }
+        EXPECT_TRUE(fs::is_regular_file(temp));
+        EXPECT_EQ(fs::file_size(temp), 0u);
+    }
+}
+
+TEST_F(FileImageTest, NothingIsReadOrCreatedThroughALink) {
+    const std::string target = dir.Path("target").string();
+    testing::WriteText(target, "abc");
+    struct Case {
+        const char* what;
+        std::string leadsTo;
+    };
+    const Case cases[] = {{"a link to a real file", target},
+                          {"a link to nothing", dir.Path("nowhere").string()}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.Path("record").string();
+        fs::remove(path);
+        fs::create_symlink(c.leadsTo, path);
+        std::array<std::uint8_t, 4> buf{1, 1, 1, 1};
+        EXPECT_EQ(ReadFileInto(path, buf), std::nullopt);
+        EXPECT_EQ(ReadStoredImage(path, buf), StoredFile::Unusable);
+        EXPECT_EQ(buf, (std::array<std::uint8_t, 4>{}));
+        EXPECT_EQ(FileLength(path), std::nullopt);
+        EXPECT_FALSE(EnsureFileExists(path));
+        EXPECT_TRUE(fs::is_symlink(path));
+        EXPECT_FALSE(fs::exists(dir.Path("nowhere")));
+        EXPECT_EQ(testing::ReadText(target), "abc");
+    }
 }
 
 }  // namespace
