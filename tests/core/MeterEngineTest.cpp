@@ -75,30 +75,6 @@ TEST_F(MeterEngineTest, RestartMarkWhenTheTickCountFell) {
     EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik.LOG")));
 }
 
-// Leftover temporary files of the records and of the modules' settings go
-// at start; the modules' folder may differ from the records' one.
-TEST_F(MeterEngineTest, StartRemovesLeftoverTemporaryFiles) {
-    testing::ScratchDir modules("trovik-modules-");
-    for (const char* name : {"Trovik.LOG.dKx15g", "Trovik_2025.CUM.Ab3dEf", "Trovik.LOG.dKx15"}) {
-        testing::WriteText(dir.Path(name), "x");
-    }
-    for (const char* name :
-         {"TrvikLunvar.ini.Q9w8E7", "TrvikPelkin.ini.x1Y2z3", "TrvikLunvar.ini.tmp12"}) {
-        testing::WriteText(modules.Path(name), "x");
-    }
-    Set("LogFile", "1");
-    MeterEngine e{MeterEnv{line, store, clock, messages, connection, power, window,
-                           DataFiles(dir.path().string(), "Trovik"), "", modules.path().string()}};
-    ASSERT_EQ(e.Start(), StartResult::Running);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik.LOG.dKx15g")));
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("Trovik_2025.CUM.Ab3dEf")));
-    EXPECT_TRUE(std::filesystem::exists(dir.Path("Trovik.LOG.dKx15")));
-    EXPECT_TRUE(std::filesystem::exists(dir.Path("Trovik.LOG")));
-    EXPECT_FALSE(std::filesystem::exists(modules.Path("TrvikLunvar.ini.Q9w8E7")));
-    EXPECT_FALSE(std::filesystem::exists(modules.Path("TrvikPelkin.ini.x1Y2z3")));
-    EXPECT_TRUE(std::filesystem::exists(modules.Path("TrvikLunvar.ini.tmp12")));
-}
-
 TEST_F(MeterEngineTest, SavedPositionIsPulledInsideTheScreen) {
     struct Screened final : HeadlessWindow {
         std::optional<ScreenSize> Screen() override { return ScreenSize{1024, 768}; }
