@@ -7,6 +7,7 @@
 #include "res/TextFormat.h"
 #include "stats/Cumulative.h"
 #include "stats/GraphSnapshot.h"
+#include "stats/Leftovers.h"
 #include "stats/WeeklyScope.h"
 
 namespace trovik {
@@ -17,6 +18,11 @@ MeterEngine::MeterEngine(const MeterEnv& environment)
       env(environment) {}
 
 StartResult MeterEngine::Start() {
+    // Temporary files of replacements that a crash or a power loss cut
+    // short, before anything is written.
+    (void)RemoveRecordLeftovers(env.files);
+    (void)RemoveFileLeftovers(env.ModuleDataDir(), kModuleSettingsFiles);
+
     settings = LoadSettings(env.settings);
     shutdownAfter = settings.shutdownAfter;
     (void)RepairWeeklyScope(env.files);
@@ -65,7 +71,7 @@ StartResult MeterEngine::Start() {
     everConnected = isConnected;
 
     (void)extHost.Load(env.programDir, env.settings.GetString(SettingKey::ExtDLL),
-                       env.files.Directory(), env.messages);
+                       env.ModuleDataDir(), env.messages);
 
     env.window.ApplyTopMost(env.settings.GetBool(SettingKey::TopMost, false));
     timerRunning = env.window.StartTimer();

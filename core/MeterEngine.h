@@ -35,6 +35,14 @@ struct MeterEnv {
     // The program file's directory with a trailing slash: where the
     // extension module named by ExtDLL is looked for.
     std::string programDir;
+    // Where the modules keep their settings files (handed to the module in
+    // TRVIK_DATA_DIR_ENV); empty: the records' directory. The demo keeps its
+    // records apart but its modules' settings here.
+    std::string moduleDataDir = {};
+
+    const std::string& ModuleDataDir() const {
+        return moduleDataDir.empty() ? files.Directory() : moduleDataDir;
+    }
 };
 
 // Menu commands the engine carries out itself.

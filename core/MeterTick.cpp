@@ -112,11 +112,12 @@ void MeterEngine::FillReading() {
 }
 
 void MeterEngine::LogErrorLine(ErrorBits bits) {
-    // The head and up to seven kinds: about 110 bytes of UTF-8.
-    std::array<char, 192> text{};
+    // The head and up to seven kinds always fit; should a text ever outgrow
+    // the buffer, the line is cut between characters.
+    std::array<char, kLongestErrorLine> text{};
     std::size_t n = 0;
     auto append = [&](std::string_view part) {
-        const std::size_t take = std::min(part.size(), text.size() - n);
+        const std::size_t take = Utf8PrefixLength(part, text.size() - n);
         std::copy_n(part.data(), take, text.data() + n);
         n += take;
     };

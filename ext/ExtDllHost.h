@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -18,6 +19,11 @@ inline constexpr std::string_view kExtNotFoundFormat =
     "指定されてる拡張DLL(%s)は、見つかりません。";
 inline constexpr std::string_view kExtNoConfigText = "拡張DLLの設定ダイアログを呼び出せません。";
 inline constexpr std::string_view kExtNoTimerText = "タイマを使用できません。";
+
+// The settings files of the program's own modules, kept in the data
+// directory.
+inline constexpr std::array<std::string_view, 2> kModuleSettingsFiles = {"TrvikLunvar.ini",
+                                                                         "TrvikPelkin.ini"};
 
 // The directory of a program file with a trailing slash: "/opt/trovik/Trovik"
 // gives "/opt/trovik/", a bare "Trovik" gives "./".

@@ -53,8 +53,11 @@
  *   A module that keeps a settings file keeps it in the meter's data
  *   directory ("beside the program"). Before calling Open or Config the host
  *   puts that directory's absolute path into the environment variable named
- *   by TRVIK_DATA_DIR_ENV. A module loaded by a host that does not set it may
- *   fall back to the directory of its own file.
+ *   by TRVIK_DATA_DIR_ENV. A module loaded by a host that does not set it
+ *   (or sets a relative path) keeps its file beside the running program's
+ *   own file (/proc/self/exe), not beside the module: in the program's
+ *   directory when that is writable, else in the per-user data directory,
+ *   the rule the meter applies to its own records.
  *
  * FAILURES
  *   Open returning 0 means failure: the module has told the user why, if it

@@ -108,6 +108,25 @@ constexpr bool IsSorted() {
 }
 static_assert(IsSorted(), "the string table must stay sorted by id");
 
+constexpr std::size_t TextLength(unsigned id) {
+    for (const Entry& e : kEntries) {
+        if (e.id == id) {
+            return e.text.size();
+        }
+    }
+    return 0;
+}
+
+constexpr std::size_t ErrorLineLength() {
+    std::size_t length = TextLength(kLogErrorHead);
+    for (unsigned id = kLogErrorAlignment; id < kLogErrorAlignment + 7; ++id) {
+        length += TextLength(id);
+    }
+    return length;
+}
+static_assert(ErrorLineLength() == kLongestErrorLine,
+              "kLongestErrorLine must be the head and all seven error kinds");
+
 }  // namespace
 
 std::string_view LoadString(unsigned id) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -42,6 +43,10 @@ enum StringId : std::uint16_t {
 
     kAppTitle = 57344,
 };
+
+// The longest error line the tick can build, in bytes: text 200 followed by
+// the seven kinds 201 to 207. The table checks it when it is compiled.
+inline constexpr std::size_t kLongestErrorLine = 197;
 
 // The text of a string-table entry (UTF-8), or an empty view when there is
 // no entry of that id. The view refers to static storage.

@@ -88,14 +88,45 @@ void Render(Sink& sink, std::string_view format, std::initializer_list<TextArg> 
     }
 }
 
+// The length of `text` without an incomplete UTF-8 sequence at its end.
+// Back over the continuation bytes (10xxxxxx) at the end to the byte that
+// leads them; the text ends before that lead unless the lead's whole sequence
+// is there.
+std::size_t WholeCharactersLength(std::string_view text) {
+    const std::size_t end = text.size();
+    std::size_t lead = end;
+    while (lead > 0 && end - lead < 3 &&
+           (static_cast<unsigned char>(text[lead - 1]) & 0xC0u) == 0x80u) {
+        --lead;
+    }
+    if (lead == 0) {
+        return end;
+    }
+    const auto byte = static_cast<unsigned char>(text[lead - 1]);
+    std::size_t sequence = 1;
+    if ((byte & 0xE0u) == 0xC0u) {
+        sequence = 2;
+    } else if ((byte & 0xF0u) == 0xE0u) {
+        sequence = 3;
+    } else if ((byte & 0xF8u) == 0xF0u) {
+        sequence = 4;
+    } else if ((byte & 0xC0u) == 0x80u) {
+        return end;  // more than three continuation bytes: no UTF-8 to keep whole
+    }
+    return end - (lead - 1) >= sequence ? end : lead - 1;
+}
+
 struct BufferSink {
     char* out;
     std::size_t room;  // bytes that may still be written, the zero excluded
     std::size_t length = 0;
+    bool cut = false;
 
     void Put(char c) {
         if (length < room) {
             out[length++] = c;
+        } else {
+            cut = true;
         }
     }
     void Fill(char c, std::size_t n) {
@@ -113,6 +144,13 @@ struct StringSink {
 
 }  // namespace
 
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
+    if (limit >= text.size()) {
+        return text.size();
+    }
+    return WholeCharactersLength(text.substr(0, limit));
+}
+
 std::size_t FormatInto(char* out, std::size_t capacity, std::string_view format,
                        std::initializer_list<TextArg> args) {
     if (capacity == 0) {
@@ -120,6 +158,9 @@ std::size_t FormatInto(char* out, std::size_t capacity, std::string_view format,
     }
     BufferSink sink{out, capacity - 1};
     Render(sink, format, args);
+    if (sink.cut) {
+        sink.length = WholeCharactersLength(std::string_view(out, sink.length));
+    }
     out[sink.length] = '\0';
     return sink.length;
 }

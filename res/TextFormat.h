@@ -27,11 +27,19 @@ public:
     std::string_view text;
 };
 
+// The length of the longest start of `text`, at most `limit` bytes, that does
+// not end inside a UTF-8 sequence. Every text that is cut anywhere is cut
+// here, so a valid text stays valid. Bytes that are no valid UTF-8 are not
+// repaired: without a lead byte among the last three, the cut stays at
+// `limit`.
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit);
+
 // Fills a string-table format the way the texts expect: "%u", "%d", "%s",
 // "%I64u" (a 64-bit number), "%%", each with an optional "0" or "-" flag and
 // a width ("%02u", "%9I64u"). Arguments are taken in order; a missing one
 // prints nothing. Writes at most `capacity - 1` bytes plus a terminating zero
-// and returns the length written; the text is cut at `capacity - 1` bytes.
+// and returns the length written; a longer text is cut at `capacity - 1`
+// bytes or, to end on a whole UTF-8 character, up to three bytes earlier.
 std::size_t FormatInto(char* out, std::size_t capacity, std::string_view format,
                        std::initializer_list<TextArg> args);
 

@@ -26,6 +26,8 @@ public:
     DataFiles(std::string directory, std::string stem);
 
     const std::string& Directory() const { return directory; }
+    // The program file's name without its extension ("Trovik").
+    const std::string& Stem() const { return stem; }
 
     std::string LogPath() const { return WithExtension("LOG"); }
     std::string SnapshotPath() const { return WithExtension("DAT"); }

@@ -39,8 +39,9 @@ enum MenuCommand : unsigned {
 struct MeterWindowOptions {
     unsigned layoutTemplate = 102;
     bool debugMode = false;
-    std::string helpPath;    // the help page opened by command 272
-    std::string programDir;  // where the extension module is looked for, with a trailing slash
+    std::string helpPath;       // the help page opened by command 272
+    std::string programDir;     // where the extension module is looked for, with a trailing slash
+    std::string moduleDataDir;  // where the modules keep their settings; empty: beside the records
     std::string version;
 };
 

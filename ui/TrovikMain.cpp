@@ -19,6 +19,7 @@
 #include "core/CommandLine.h"
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
+#include "ext/ExtDllHost.h"
 #include "platform/EndSignals.h"
 #include "platform/LinuxConnectionControl.h"
 #include "platform/LinuxCounterSource.h"
@@ -131,9 +132,11 @@ int main(int argc, char** argv) {
     }
 
     const std::string program = QCoreApplication::applicationFilePath().toStdString();
-    DataFiles files = DataFiles::ForProgram(program);
+    const DataFiles programFiles = DataFiles::ForProgram(program);
+    DataFiles files = programFiles;
     if (simulate) {
-        // Demo records never mix with the real ones.
+        // Demo records never mix with the real ones; the modules' settings
+        // are configuration and stay where a normal run keeps them.
         const std::string demo = UserDataDirectory() + "/demo";
         QDir().mkpath(QString::fromStdString(demo));
         files = DataFiles(demo, "Trovik");
@@ -167,6 +170,8 @@ int main(int argc, char** argv) {
     options.debugMode = decision.debugMode;
     options.helpPath = HelpPath();
     options.version = TROVIK_VERSION;
+    options.programDir = ProgramDir();
+    options.moduleDataDir = programFiles.Directory();
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
     meter.show();
 

@@ -1,27 +1,13 @@
 #include "plugins/common/ModuleFiles.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "ext/TrvikExtension.h"
 #include "stats/DataFiles.h"
 
 namespace trovik::plugin {
-namespace {
-
-// The path of the shared object this code lives in.
-std::string OwnPath() {
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<const void*>(&OwnPath), &info) == 0 ||
-        info.dli_fname == nullptr) {
-        return {};
-    }
-    return info.dli_fname;
-}
-
-}  // namespace
 
 std::string ModuleDataDir() {
     std::string dir;
@@ -29,9 +15,11 @@ std::string ModuleDataDir() {
         dir = given;
     } else {
         // Loaded by a host that did not say: the program's own rule, applied
-        // to this module's file (beside it when writable, else the per-user
-        // data directory).
-        dir = DataFiles::ForProgram(OwnPath()).Directory();
+        // to the running program's file (beside it when writable, else the
+        // per-user data directory), wherever this module lies.
+        std::error_code error;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+        dir = DataFiles::ForProgram(error ? std::string("./program") : self.string()).Directory();
     }
     while (dir.size() > 1 && dir.back() == '/') {
         dir.pop_back();

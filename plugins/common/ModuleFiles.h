@@ -8,8 +8,9 @@ namespace trovik::plugin {
 // The directory where a module keeps its settings file: the meter's data
 // directory, which the host puts into TRVIK_DATA_DIR_ENV before Open and
 // Config. A module loaded by a host that does not set it (or sets a relative
-// path) uses the directory of its own file when writable, else the per-user
-// data directory, the rule the program applies to itself. No trailing slash.
+// path) applies the program's own rule to the running program's file
+// (/proc/self/exe): its directory when writable, else the per-user data
+// directory. The module's own directory plays no part. No trailing slash.
 std::string ModuleDataDir();
 
 // A file in that directory: ModuleDataDir() + "/" + fileName.

@@ -177,6 +177,40 @@ TEST_F(MeterEngineTest, ErrorIconStaysForTwentyTicksAfterTheLastError) {
     EXPECT_FALSE(window.errorIcon);
 }
 
+// The error line names each kind seen in the tick, in bit order, and stays
+// whole with all seven (197 bytes of UTF-8 after the time stamp).
+TEST_F(MeterEngineTest, ErrorLineNamesEveryKindAndIsNeverCut) {
+    const struct {
+        std::vector<StatValue> kinds;
+        std::string line;
+    } cases[] = {
+        {{StatValue::Alignment}, "通信エラー発生 - ｱﾗｲﾒﾝトｴﾗｰ"},
+        {{StatValue::Buffer}, "通信エラー発生 - ﾊﾞｯﾌｧｵｰﾊﾞｰﾗﾝ"},
+        {{StatValue::CRC}, "通信エラー発生 - CRCｴﾗｰ"},
+        {{StatValue::Framing}, "通信エラー発生 - ﾌﾚｰﾐﾝｸﾞｴﾗｰ"},
+        {{StatValue::Overrun}, "通信エラー発生 - ｵｰﾊﾞｰﾗﾝ"},
+        {{StatValue::Runts}, "通信エラー発生 - 不完全ﾌﾚｰﾑ"},
+        {{StatValue::Timeout}, "通信エラー発生 -\xE3\x80\x80ﾀｲﾑｱｳﾄ"},
+        {{StatValue::Alignment, StatValue::Buffer, StatValue::CRC, StatValue::Framing,
+          StatValue::Overrun, StatValue::Runts, StatValue::Timeout},
+         "通信エラー発生 - ｱﾗｲﾒﾝトｴﾗｰ ﾊﾞｯﾌｧｵｰﾊﾞｰﾗﾝ CRCｴﾗｰ ﾌﾚｰﾐﾝｸﾞｴﾗｰ ｵｰﾊﾞｰﾗﾝ 不完全ﾌﾚｰﾑ"
+         "\xE3\x80\x80ﾀｲﾑｱｳﾄ"},
+    };
+    Set("LogFile", "1");
+    Set("SystemTick", "0");  // no restart mark
+    ASSERT_EQ(Start(), StartResult::Running);
+    std::string expected;
+    for (const auto& c : cases) {
+        for (StatValue kind : c.kinds) {
+            line.Add(kind, 1);
+        }
+        Run(1);
+        expected += "2025/12/07 18:33 " + c.line + "\r\n";
+    }
+    EXPECT_EQ(cases[7].line.size(), 197u);
+    EXPECT_EQ(LogText(), expected);
+}
+
 TEST_F(MeterEngineTest, RequestedResetStartsOverAtTheNextTick) {
     ASSERT_EQ(Start(), StartResult::Running);
     Run(20, 10, 20);

@@ -5,15 +5,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 
+#include "ext/ExtDllHost.h"
 #include "ext/TrvikExtension.h"
 #include "plugins/common/ModuleFiles.h"
 #include "plugins/common/ProfileIni.h"
 #include "plugins/common/UIntField.h"
+#include "plugins/lunvar/LcdLink.h"
+#include "plugins/pelkin/BarSettings.h"
 #include "tests/ScratchDir.h"
 
 namespace trovik {
@@ -194,8 +198,8 @@ TEST(ModuleFilesTest, TheHostsDataDirectoryComesFirst) {
         EXPECT_EQ(plugin::ModuleDataDir(), "/srv/trovik/data");
         EXPECT_EQ(plugin::ModuleDataPath("TrvikLunvar.ini"), "/srv/trovik/data/TrvikLunvar.ini");
     }
-    // Without it, or with a relative one, the module's own file decides:
-    // here the test program, whose directory is writable.
+    // Without it, or with a relative one, the running program's file
+    // decides: here the test program, whose directory is writable.
     const auto own = std::filesystem::canonical("/proc/self/exe").parent_path();
     {
         DataDirVariable relative("data");
@@ -206,6 +210,15 @@ TEST(ModuleFilesTest, TheHostsDataDirectoryComesFirst) {
         const std::filesystem::path path = plugin::ModuleDataPath("TrvikPelkin.ini");
         EXPECT_EQ(path.filename(), "TrvikPelkin.ini");
         EXPECT_TRUE(std::filesystem::equivalent(path.parent_path(), own));
+    }
+}
+
+// The start's clean-up knows each module's settings file by name.
+TEST(ModuleFilesTest, TheProgramKnowsTheSettingsFilesOfItsModules) {
+    for (std::string_view name : {lunvar::kIniFileName, pelkin::kIniFileName}) {
+        EXPECT_NE(std::find(kModuleSettingsFiles.begin(), kModuleSettingsFiles.end(), name),
+                  kModuleSettingsFiles.end())
+            << name;
     }
 }
 

@@ -42,5 +42,42 @@ TEST(TextFormat, BoundedBufferCutsAndTerminates) {
     EXPECT_EQ(buf[0], '\0');
 }
 
+TEST(TextFormat, CutsOnlyBetweenCharacters) {
+    const struct {
+        std::string_view text;
+        std::size_t limit;
+        std::size_t kept;
+    } cases[] = {
+        {"abc", 2, 2},
+        {"abc", 9, 3},
+        {"あい", 6, 6},  // two three-byte characters
+        {"あい", 5, 3},
+        {"あい", 3, 3},
+        {"あい", 2, 0},
+        {"aあ", 3, 1},
+        {"\xC3\xA9x", 1, 0},  // a two-byte character
+        {"\xC3\xA9x", 2, 2},
+        {"x\xF0\x9F\x98\x80", 4, 1},  // a four-byte character
+        {"x\xF0\x9F\x98\x80", 5, 5},
+        {"\x80\x80\x80", 2, 2},  // no lead byte to go back to: cut where asked
+        {"", 4, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8PrefixLength(c.text, c.limit), c.kept) << c.text << " " << c.limit;
+    }
+
+    // A bounded format never ends inside a character.
+    std::array<char, 8> buf{};
+    EXPECT_EQ(FormatInto(buf.data(), 5, "ab受け", {}), 2u);
+    EXPECT_STREQ(buf.data(), "ab");
+    EXPECT_EQ(FormatInto(buf.data(), 6, "ab受け", {}), 5u);
+    EXPECT_STREQ(buf.data(), "ab受");
+    EXPECT_EQ(FormatInto(buf.data(), 6, "%s", {"\xE3\x80\x80ﾀ"}), 3u);
+    EXPECT_STREQ(buf.data(), "\xE3\x80\x80");
+    // A cut through the digits of a number stays where it is.
+    EXPECT_EQ(FormatInto(buf.data(), 6, "受%u", {123u}), 5u);
+    EXPECT_STREQ(buf.data(), "受12");
+}
+
 }  // namespace
 }  // namespace trovik

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "stats/DataFiles.h"
+
+namespace trovik {
+
+// A file is replaced through a temporary file beside it, named after it: the
+// file's name, a dot and the six characters mkstemp picks from A-Z, a-z and
+// 0-9 ("Trovik_2026.CUM.dKx15g"). A crash or a power loss between making it
+// and the rename leaves it behind. These routines find and remove such
+// leftovers at start, while nothing else of this user's meter writes.
+
+// True when `name` (a file name without directory) is a temporary file of
+// `file`: exactly `file`, a dot and six such characters.
+bool IsTemporaryOf(std::string_view name, std::string_view file);
+
+// True when `name` is a temporary file of one of the meter's records under
+// `stem`: the log, the graph snapshot, the weekly scope, or the totals of any
+// year as the writer names them ("_%04u.CUM").
+bool IsRecordTemporary(std::string_view name, std::string_view stem);
+
+// Removes the temporary files of the records from their directory; nothing
+// else in it is touched. Only regular files owned by this user go (no links,
+// directories or other users' files). Returns the number removed.
+std::size_t RemoveRecordLeftovers(const DataFiles& files);
+
+// The same for the files of the given names in `directory` (the modules'
+// settings files in the data directory).
+std::size_t RemoveFileLeftovers(const std::string& directory,
+                                std::span<const std::string_view> names);
+
+}  // namespace trovik
