@@ -30,6 +30,11 @@ for preset in engine default asan; do
     passed=$((passed + $(grep -oP '(?<=tests passed, 0 tests failed out of )[0-9]+' "$log")))
 done
 
+# The Debian package: built from the default tree, unpacked and run.
+echo "== package"
+deb="$(scripts/package.sh | tail -1)"
+scripts/check-package.sh "$deb"
+
 # Every reader of a stored file, the modules' INI files and the settings
 # file is fuzzed for a short while on each run.
 echo "== fuzz"
