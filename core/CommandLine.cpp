@@ -77,6 +77,14 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args, std::str
     return line;
 }
 
+std::vector<std::string_view> AcceptedOptions() {
+    std::vector<std::string_view> options = {"--simulate", "/DEBUG",    "--help",
+                                             "-h",         "--version", "--write-icon"};
+    options.insert(options.end(), kQtValueOptions.begin(), kQtValueOptions.end());
+    options.insert(options.end(), kQtFlagOptions.begin(), kQtFlagOptions.end());
+    return options;
+}
+
 std::string HelpText(std::string_view program) {
     const std::string p(program);
     return "使い方: " + p +

@@ -35,6 +35,10 @@ struct CommandLine {
 // the real line.
 CommandLine ParseCommandLine(const std::vector<std::string_view>& args, std::string_view program);
 
+// Every option the parser takes, its own and Qt's (the manual page names
+// each one).
+std::vector<std::string_view> AcceptedOptions();
+
 // The --help text, ending in a newline.
 std::string HelpText(std::string_view program);
 

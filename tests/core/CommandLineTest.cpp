@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
 namespace trovik {
 namespace {
 
@@ -64,6 +68,33 @@ TEST(CommandLine, HelpNamesEveryOption) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(help.back(), '\n');
+}
+
+TEST(CommandLine, ManualPageNamesEveryAcceptedOption) {
+    std::ifstream in(TROVIK_MAN_PAGE);
+    ASSERT_TRUE(in) << TROVIK_MAN_PAGE;
+    std::ostringstream roff;
+    roff << in.rdbuf();
+    std::string page;  // roff's escaped minus read as a plain one
+    for (const char c : roff.str()) {
+        if (c == '-' && !page.empty() && page.back() == '\\') {
+            page.back() = '-';
+        } else {
+            page += c;
+        }
+    }
+    for (const std::string_view option : AcceptedOptions()) {
+        // Whole words only: "-h" must not be found inside "--help".
+        bool found = false;
+        for (auto at = page.find(option); at != std::string::npos && !found;
+             at = page.find(option, at + 1)) {
+            const auto end = at + option.size();
+            found = (at == 0 || page[at - 1] != '-') &&
+                    (end == page.size() ||
+                     !(std::isalnum(static_cast<unsigned char>(page[end])) || page[end] == '-'));
+        }
+        EXPECT_TRUE(found) << option;
+    }
 }
 
 }  // namespace
