@@ -250,7 +250,7 @@ void CMeterDlg::AddTrayIcon() {
     }
     if (!tray) {
         tray = std::make_unique<QSystemTrayIcon>();
-        tray->setToolTip(Utf8(LoadString(kAppTitle)));
+        tray->setToolTip(trayTip.isEmpty() ? Utf8(LoadString(kAppTitle)) : trayTip);
         QObject::connect(tray.get(), &QSystemTrayIcon::activated, this,
                          [this](QSystemTrayIcon::ActivationReason r) { OnTrayActivated(r); });
     }
@@ -274,6 +274,13 @@ void CMeterDlg::SetTrayMeter(unsigned image) {
     }
     trayImage = image;
     tray->setIcon(QIcon(trayImages[image]));
+}
+
+void CMeterDlg::SetTrayTip(std::string_view tip) {
+    trayTip = Utf8(tip);
+    if (tray) {
+        tray->setToolTip(trayTip);
+    }
 }
 
 void CMeterDlg::ToggleTray() {

@@ -19,6 +19,7 @@
 
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/LinuxConnectionControl.h"
 #include "platform/LinuxCounterSource.h"
 #include "platform/LogindPower.h"
@@ -26,6 +27,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/SettingsStore.h"
 #include "stats/DataFiles.h"
+#include "tools/records/RecordsCommand.h"
 #include "ui/CMeterDlg.h"
 #include "ui/DialogBuilder.h"
 #include "ui/TrayImages.h"
@@ -87,6 +89,11 @@ std::string HelpPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --report and --export read the records from a terminal: no display,
+    // no second meter, nothing written.
+    if (const auto exitCode = RunRecordsCommand(argc, argv)) {
+        return *exitCode;
+    }
     // Used by the build to make the desktop icon; needs no display.
     if (argc == 3 && std::string_view(argv[1]) == "--write-icon") {
         return SaveProgramIconPng(QString::fromLocal8Bit(argv[2]), 64) ? 0 : 1;
@@ -145,7 +152,10 @@ int main(int argc, char** argv) {
     options.debugMode = decision.debugMode;
     options.helpPath = HelpPath();
     options.version = TROVIK_VERSION;
+    // Made before the meter, so it outlives the meter's save at its end.
+    DesktopNotifier notifier;
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
+    meter.Engine().UseNotifier(notifier);
     meter.show();
 
     InstanceListener listener;
