@@ -29,6 +29,10 @@ public:
     void Notify(NoticeKind kind, std::string_view summary, std::string_view body) override;
 
     bool Connected() const { return bus.isConnected(); }
+    // The service's id of the last confirmed notification of a kind; 0: none.
+    std::uint32_t ShownId(NoticeKind kind) const {
+        return shownIds[static_cast<std::size_t>(kind)];
+    }
 
     // How long an unanswered call is kept before it is given up.
     static constexpr int kCallTimeoutMs = 5000;
