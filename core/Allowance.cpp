@@ -120,12 +120,17 @@ void MeterEngine::QuotaHangUp() {
 
 void MeterEngine::ShowUseInTray() {
     const AllowanceSettings& a = settings.allowance;
-    // Without an allowance the tip is the title alone, whatever the use.
+    // Without an allowance the tip is the title alone, whatever the use; with
+    // one, a new text is made only when the amount or the percent would read
+    // differently.
     const std::uint64_t shownUse = a.quotaMB == 0 ? 0 : periodUseKB;
-    if (shownUse == tipUsedKB && a.quotaMB == tipQuotaMB) {
+    const std::uint64_t shown = ShownDataAmount(shownUse);
+    const std::uint32_t percent = AllowancePercent(shownUse, a.quotaKB);
+    if (shown == tipShownUse && percent == tipPercent && a.quotaMB == tipQuotaMB) {
         return;
     }
-    tipUsedKB = shownUse;
+    tipShownUse = shown;
+    tipPercent = percent;
     tipQuotaMB = a.quotaMB;
     std::array<char, 128> tip{};
     const std::size_t n = TrayTipInto(tip.data(), tip.size(), shownUse, a.quotaMB);

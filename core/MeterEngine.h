@@ -231,8 +231,10 @@ private:
     // A connection was seen (at start or coming up) and the allowance rule
     // has not looked at it yet.
     bool quotaCheckLine = false;
-    // The tray tip as last set: the use and the allowance it showed.
-    std::uint64_t tipUsedKB = ~std::uint64_t{0};
+    // The tray tip as last set: the use as shown, its percent and the
+    // allowance.
+    std::uint64_t tipShownUse = ~std::uint64_t{0};
+    std::uint32_t tipPercent = 0;
     std::uint32_t tipQuotaMB = ~std::uint32_t{0};
     // The error rule's hang-up was reported and the error window has not
     // fallen below the limit since.

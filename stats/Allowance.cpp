@@ -41,16 +41,22 @@ private:
     std::size_t length = 0;
 };
 
+constexpr std::uint64_t kMB = 1024;
+constexpr std::uint64_t kGB = 1024 * 1024;
+
+// The amount in hundredths of its unit.
+std::uint64_t Hundredths(std::uint64_t kb, std::uint64_t unit) {
+    return kb / unit * 100 + kb % unit * 100 / unit;
+}
+
 void PutAmount(Bounded& text, std::uint64_t kb) {
-    constexpr std::uint64_t kMB = 1024;
-    constexpr std::uint64_t kGB = 1024 * 1024;
     if (kb < kMB) {
         text.Put(kb);
         text.Put(" KB");
         return;
     }
     const std::uint64_t unit = kb < kGB ? kMB : kGB;
-    const std::uint64_t hundredths = kb / unit * 100 + kb % unit * 100 / unit;
+    const std::uint64_t hundredths = Hundredths(kb, unit);
     text.Put(hundredths / 100);
     std::uint64_t fraction = hundredths % 100;
     if (fraction != 0) {
@@ -114,6 +120,15 @@ std::uint32_t AllowancePercent(std::uint64_t usedKB, std::uint64_t quotaKB) {
         return 0;
     }
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(usedKB * 100 / quotaKB, 0xFFFFFFFFu));
+}
+
+std::uint64_t ShownDataAmount(std::uint64_t kb) {
+    if (kb < kMB) {
+        return kb;
+    }
+    // Whole kilobytes stay below 2^10; the units are told apart by the top bits.
+    return kb < kGB ? (std::uint64_t{1} << 62) | Hundredths(kb, kMB)
+                    : (std::uint64_t{2} << 62) | Hundredths(kb, kGB);
 }
 
 std::size_t FormatDataAmountInto(char* out, std::size_t capacity, std::uint64_t kb) {

@@ -35,6 +35,10 @@ std::uint32_t AllowancePercent(std::uint64_t usedKB, std::uint64_t quotaKB);
 // the length.
 std::size_t FormatDataAmountInto(char* out, std::size_t capacity, std::uint64_t kb);
 
+// A number that changes exactly when FormatDataAmountInto's text does, so
+// that a text is made only when it would read differently.
+std::uint64_t ShownDataAmount(std::uint64_t kb);
+
 // The use of the period: "1.23 GB / 3 GB (41 %)" with an allowance, "1.23 GB"
 // without one. The settings page's "current use" and the tray tip show it.
 std::size_t AllowanceUseInto(char* out, std::size_t capacity, std::uint64_t usedKB,

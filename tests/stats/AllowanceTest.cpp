@@ -76,6 +76,14 @@ TEST(DataAmountText, BinaryUnitsWithTwoDecimalsCutNotRounded) {
         EXPECT_EQ(std::string(buf.data(), n), c.text) << c.kb;
         EXPECT_EQ(buf[n], '\0');
     }
+    // The shown amount changes exactly when the text does.
+    for (std::size_t i = 1; i < std::size(cases); ++i) {
+        const bool sameText = std::string(cases[i - 1].text) == cases[i].text;
+        EXPECT_EQ(ShownDataAmount(cases[i - 1].kb) == ShownDataAmount(cases[i].kb), sameText)
+            << cases[i].kb;
+    }
+    EXPECT_EQ(ShownDataAmount(1034), ShownDataAmount(1024));
+
     std::array<char, 4> small{};
     EXPECT_EQ(FormatDataAmountInto(small.data(), small.size(), 1536), 3u);
     EXPECT_STREQ(small.data(), "1.5");
