@@ -17,7 +17,10 @@ void MeterEngine::ErrorWindowStep() {
     // at the limit tries again. Nothing is logged.
     if (sum >= settings.errorLimit) {
         ++autoDisconnects;
-        (void)env.connection.HangUpModem();
+        const bool hungUp = env.connection.HangUpModem();
+        NotifyErrorHangUp(hungUp, true);
+    } else {
+        NotifyErrorHangUp(false, false);
     }
 }
 
@@ -40,6 +43,7 @@ void MeterEngine::IdleRule() {
     ++autoDisconnects;
     const bool hungUp = env.connection.HangUpModem();
     log.LogEvent(settings.logFile, hungUp ? kLogIdleHungUp : kLogIdleFailed);
+    NotifyHangUp(hungUp ? kLogIdleHungUp : kLogIdleFailed);
 }
 
 void MeterEngine::IdleReset() {
@@ -57,6 +61,11 @@ void MeterEngine::TimeUpRule() {
     ++autoDisconnects;
     const bool hungUp = env.connection.HangUpModem();
     log.LogEvent(settings.logFile, hungUp ? kLogTimeUpHungUp : kLogTimeUpFailed);
+    // Only an attempt on a line that was up is news; without one the rule
+    // fails five or six times a morning by design.
+    if (isConnected) {
+        NotifyHangUp(hungUp ? kLogTimeUpHungUp : kLogTimeUpFailed);
+    }
 }
 
 void MeterEngine::CloseCountdownWindow() {
@@ -80,6 +89,7 @@ void MeterEngine::ShutdownStep() {
     }
     if (shutdownCountdown == 30) {
         log.LogEvent(settings.logFile, kLogShutdownStarts);
+        NotifyCountdownStarts();
         env.window.OpenCountdown(kCountdownCaption);
         countdownExists = true;
         countdownCancelled = false;

@@ -69,6 +69,7 @@ StartResult MeterEngine::Start() {
 
     isConnected = env.connection.IsModemConnected();
     everConnected = isConnected;
+    StartAllowance();
 
     (void)extHost.Load(env.programDir, env.settings.GetString(SettingKey::ExtDLL),
                        env.ModuleDataDir(), env.messages);
@@ -167,11 +168,14 @@ void MeterEngine::FlushCumulative(bool write) {
     }
     if (pendingCount != 0 && !WritePendingCumulative()) {
         env.messages.Show(0, kCumulativeFileErrorText, MessageIcon::Exclamation);
+        Notify(NoticeKind::RecordFile, kCumulativeFileErrorText,
+               env.files.CumulativePath(ToLocalTime(pending[0].startTime).year));
     }
     cumRecvKB = 0;
     cumSentKB = 0;
     cumDisconnects = 0;
     cumPeriodStart = env.clock.Now();
+    useCountsOpen = true;  // the new interval begins now, in the period counted
 }
 
 bool MeterEngine::WritePendingCumulative() {

@@ -9,12 +9,14 @@
 #include "core/CounterSource.h"
 #include "core/Counters.h"
 #include "core/MessageBoxes.h"
+#include "core/Notifier.h"
 #include "core/Sampler.h"
 #include "core/WindowHooks.h"
 #include "ext/ExtDllHost.h"
 #include "ext/TrvikExtension.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
+#include "stats/BillingSummary.h"
 #include "stats/Cumulative.h"
 #include "stats/DataFiles.h"
 #include "stats/EventLog.h"
@@ -114,6 +116,16 @@ public:
 
     bool CountdownExists() const { return countdownExists; }
 
+    // Sends the meter's notifications to `notifier` (which must outlive the
+    // engine) instead of nowhere. The Notify setting still decides whether
+    // any goes out.
+    void UseNotifier(Notifier& notifier) { notices = &notifier; }
+
+    // The data allowance: the billing period being counted and its use so
+    // far, in kilobytes received plus sent.
+    const BillingPeriod& UsePeriod() const { return usePeriod; }
+    std::uint64_t PeriodUseKB() const { return periodUseKB; }
+
     MeterSettings settings;
     Sampler sampler;
     ErrorCounters errors;
@@ -196,6 +208,20 @@ private:
     void ClearDataCommand();
     std::uint32_t SecondsSince(std::int64_t start);
 
+    // The data allowance (Allowance.cpp).
+    void StartAllowance();
+    void CountAllowance(std::uint32_t kb);
+    void AllowanceSlowStep(const LocalTime& local);
+    void ReadPeriodUse(const BillingPeriod& period);
+    void AllowanceConnectRule();
+    void QuotaHangUp();
+    void ShowUseInTray();
+    // Notifications, when the Notify setting is on.
+    void Notify(NoticeKind kind, std::string_view summary, std::string_view body = {});
+    void NotifyHangUp(unsigned textId);
+    void NotifyErrorHangUp(bool hungUp, bool limitReached);
+    void NotifyCountdownStarts();
+
     // Writes the waiting periods in order; false when one still fails.
     bool WritePendingCumulative();
 
@@ -204,6 +230,32 @@ private:
     // approximate, but nothing is lost).
     std::array<CumulativeInterval, 8> pending{};
     std::size_t pendingCount = 0;
+
+    // The period whose use is counted (none yet: year 0), its use (the year
+    // files when it began, plus every kilobyte the accumulate step has moved
+    // since), and the levels already reported in it (0: none). While the
+    // open accumulation interval began in another period, its kilobytes
+    // belong there and are not counted.
+    BillingPeriod usePeriod{};
+    std::uint64_t periodUseKB = 0;
+    std::uint64_t warnedAtKB = 0;
+    std::uint64_t reachedAtKB = 0;
+    bool useCountsOpen = true;
+    // A connection was seen (at start or coming up) and the allowance rule
+    // has not looked at it yet.
+    bool quotaCheckLine = false;
+    // The tray tip as last set: the use as shown, its percent and the
+    // allowance.
+    std::uint64_t tipShownUse = ~std::uint64_t{0};
+    std::uint32_t tipPercent = 0;
+    std::uint32_t tipQuotaMB = ~std::uint32_t{0};
+    // The error rule's hang-up was reported and the error window has not
+    // fallen below the limit since.
+    bool errorHangUpNoticed = false;
+    unsigned lastErrorNotice = 0;
+
+    NoNotifier noNotices;
+    Notifier* notices = &noNotices;
 
     MeterEnv env;
     bool sourceOpen = false;

@@ -153,7 +153,9 @@ void MeterEngine::SecondStep() {
     const bool connectedNow = env.connection.IsModemConnected();
     if (connectedNow != isConnected) {
         OnConnectionChange(connectedNow);
+        quotaCheckLine = connectedNow;
     }
+    AllowanceConnectRule();
 
     if (isConnected) {
         ++idleSeconds;
@@ -178,6 +180,7 @@ void MeterEngine::SlowStep() {
         const std::uint32_t sentKB = (sampler.sentSamples[0] - cumBaseSent) / 1024u;
         cumSentKB += sentKB;
         cumBaseSent += sentKB * 1024u;
+        CountAllowance(recvKB + sentKB);
         if (local.hour != ToLocalTime(cumPeriodStart).hour) {
             FlushCumulative(true);
         }
@@ -193,6 +196,8 @@ void MeterEngine::SlowStep() {
         scopeLastMinute = static_cast<std::int32_t>(local.minute);
         scopeBaseRecv = sampler.recvSamples[0];
     }
+
+    AllowanceSlowStep(local);
 }
 
 void MeterEngine::OnConnectionChange(bool connectedNow) {

@@ -64,6 +64,9 @@ public:
     virtual void ShowErrorIcon(bool shown) = 0;
     // Image 0 to 16 of the tray meter; ignored while the icon is not in the tray.
     virtual void SetTrayMeter(unsigned image) = 0;
+    // The tray icon's tip, kept for when the icon is in the tray. Called at
+    // start and when the data allowance's use changes, not every tick.
+    virtual void SetTrayTip(std::string_view) {}
     // The two bars, in percent of the full scales (not capped).
     virtual void SetBars(std::uint32_t sendLevel, std::uint32_t sendMarker, std::uint32_t recvLevel,
                          std::uint32_t recvMarker) = 0;

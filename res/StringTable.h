@@ -6,7 +6,7 @@
 
 namespace trovik {
 
-// Ids of the program's own texts. The settings key names (100 to 141) are
+// Ids of the program's own texts. The settings key names (100 to 145) are
 // addressed through SettingKey instead.
 enum StringId : std::uint16_t {
     kMsgClearData = 1,
@@ -40,6 +40,15 @@ enum StringId : std::uint16_t {
     kLogDisconnected = 217,
     kLogShutdownCancelled = 218,
     kLogRestartMark = 219,
+    // The data allowance: the warning level (a format with the percent) and
+    // the whole allowance reached, then its hang-up, success and failure.
+    kLogQuotaWarning = 220,
+    kLogQuotaReached = 221,
+    kLogQuotaHungUp = 222,
+    kLogQuotaFailed = 223,
+    // Notification texts only: the error hang-up writes no log line.
+    kNoticeErrorHungUp = 224,
+    kNoticeErrorFailed = 225,
 
     kAppTitle = 57344,
 };

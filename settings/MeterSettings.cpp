@@ -74,6 +74,7 @@ MeterSettings LoadSettings(const SettingsStore& store) {
     if (s.span == 0 || s.span > kMaxSpan) {
         s.span = 30;
     }
+    s.allowance = LoadAllowanceSettings(store);
     return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "settings/AllowanceSettings.h"
 #include "settings/SettingsStore.h"
 
 namespace trovik {
@@ -37,6 +38,8 @@ struct MeterSettings {
     std::uint32_t scaleTx = 2000;  // bytes per second, 1 to 100000000
     std::uint32_t scaleRx = 5000;
     std::uint32_t trayBitmap = 146;  // bitmap id of the tray meter images, 146 to 150
+
+    AllowanceSettings allowance;
 };
 
 inline constexpr std::uint32_t kMaxScale = 100000000;

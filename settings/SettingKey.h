@@ -52,6 +52,12 @@ enum class SettingKey : std::uint16_t {
     // Blank-separated interface names that stand for the dial-up adapter
     // (wwan0, usb0, ...); empty: every PPP link.
     Interfaces = 141,
+    // The data allowance of a billing period and desktop notifications
+    // (ranges and defaults in settings/AllowanceSettings.h).
+    QuotaMB = 142,
+    QuotaWarn = 143,
+    DiscOnQuota = 144,
+    Notify = 145,
 };
 
 // The stored name of a key, from the string table.

@@ -255,7 +255,7 @@ void CMeterDlg::AddTrayIcon() {
     }
     if (!tray) {
         tray = std::make_unique<QSystemTrayIcon>();
-        tray->setToolTip(Utf8(LoadString(kAppTitle)));
+        tray->setToolTip(trayTip.isEmpty() ? Utf8(LoadString(kAppTitle)) : trayTip);
         // Queued: the icon's own click handler returns before any command
         // runs, since a command may hide the icon (the tray toggle, the
         // exit), which destroys the object whose handler is still running.
@@ -284,6 +284,13 @@ void CMeterDlg::SetTrayMeter(unsigned image) {
     }
     trayImage = image;
     tray->setIcon(QIcon(trayImages[image]));
+}
+
+void CMeterDlg::SetTrayTip(std::string_view tip) {
+    trayTip = Utf8(tip);
+    if (tray) {
+        tray->setToolTip(trayTip);
+    }
 }
 
 void CMeterDlg::ToggleTray() {

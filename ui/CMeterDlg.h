@@ -3,6 +3,7 @@
 #include <QBasicTimer>
 #include <QPixmap>
 #include <QPointer>
+#include <QString>
 #include <QSystemTrayIcon>
 #include <QWidget>
 #include <array>
@@ -95,6 +96,7 @@ public:
     void SetTitle(std::string_view title) override;
     void ShowErrorIcon(bool shown) override;
     void SetTrayMeter(unsigned image) override;
+    void SetTrayTip(std::string_view tip) override;
     void SetBars(std::uint32_t sendLevel, std::uint32_t sendMarker, std::uint32_t recvLevel,
                  std::uint32_t recvMarker) override;
     void OpenCountdown(unsigned titleId) override;
@@ -122,6 +124,7 @@ public:
     QSystemTrayIcon* TrayIcon() const { return tray.get(); }
     // The help page's own window, once the help was shown there.
     HelpDlg* HelpWindow() const { return help.get(); }
+    const QString& TrayTip() const { return trayTip; }
     unsigned TrayImage() const { return trayImage; }
     const std::array<std::uint32_t, 4>& Bars() const { return bars; }
 
@@ -164,6 +167,7 @@ private:
     std::unique_ptr<QSystemTrayIcon> tray;
     bool inTray = false;
     unsigned trayImage = 0;
+    QString trayTip;
     std::string title;
 
     std::unique_ptr<CountdownDlg> countdown;

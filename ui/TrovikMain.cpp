@@ -20,6 +20,7 @@
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
 #include "ext/ExtDllHost.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/EndSignals.h"
 #include "platform/LinuxConnectionControl.h"
 #include "platform/LinuxCounterSource.h"
@@ -28,6 +29,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/SettingsStore.h"
 #include "stats/DataFiles.h"
+#include "tools/records/RecordsCommand.h"
 #include "ui/CMeterDlg.h"
 #include "ui/DialogBuilder.h"
 #include "ui/TrayImages.h"
@@ -107,6 +109,11 @@ bool RunsTheMeter(int argc, char** argv, int& status, CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --report and --export read the records from a terminal: no display,
+    // no second meter, nothing written.
+    if (const auto exitCode = RunRecordsCommand(argc, argv)) {
+        return *exitCode;
+    }
     CommandLine line;
     if (int status = 0; !RunsTheMeter(argc, argv, status, line)) {
         return status;
@@ -172,7 +179,10 @@ int main(int argc, char** argv) {
     options.version = TROVIK_VERSION;
     options.programDir = ProgramDir();
     options.moduleDataDir = programFiles.Directory();
+    // Made before the meter, so it outlives the meter's save at its end.
+    DesktopNotifier notifier;
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
+    meter.Engine().UseNotifier(notifier);
     meter.show();
 
     instance.OnRaise([window = QPointer<CMeterDlg>(&meter)] {

@@ -88,6 +88,7 @@ public:
     void SetTitle(std::string_view t) override { title = std::string(t); }
     void ShowErrorIcon(bool shown) override { errorIcon = shown; }
     void SetTrayMeter(unsigned image) override { trayImage = image; }
+    void SetTrayTip(std::string_view tip) override { trayTips.emplace_back(tip); }
     void SetBars(std::uint32_t sl, std::uint32_t sm, std::uint32_t rl, std::uint32_t rm) override {
         bars = {sl, sm, rl, rm};
     }
@@ -114,6 +115,7 @@ public:
     std::string title;
     bool errorIcon = false;
     unsigned trayImage = 99;
+    std::vector<std::string> trayTips;
     std::array<std::uint32_t, 4> bars{};
     bool countdownOpen = false;
     std::vector<std::string> events;

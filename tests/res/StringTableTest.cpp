@@ -23,14 +23,17 @@ TEST(StringTable, TextsKeepTheirExactBytes) {
               "回線が切断されました 接続時間=%u時間%02u分 総受信=%I64uKB(%uB/S)  "
               "総送信=%I64uKB(%uB/S)");
     EXPECT_EQ(LoadString(kLogRestartMark), "- - - - - -");
+    // A success and its failure are one id apart, as for the other rules.
+    EXPECT_EQ(LoadString(kLogQuotaHungUp), "データ量上限 - 回線切断成功");
+    EXPECT_EQ(LoadString(kLogQuotaHungUp + 1), "データ量上限 - 回線切断失敗");
 }
 
 TEST(StringTable, EveryLogTextAndKeyNameExists) {
-    for (unsigned id = 200; id <= 219; ++id) {
+    for (unsigned id = 200; id <= 225; ++id) {
         EXPECT_FALSE(LoadString(id).empty()) << id;
     }
     std::set<std::string> names;
-    for (unsigned id = 100; id <= 141; ++id) {
+    for (unsigned id = 100; id <= 145; ++id) {
         const auto name = LoadString(id);
         EXPECT_FALSE(name.empty()) << id;
         EXPECT_TRUE(names.emplace(name).second) << "duplicate key name " << name;
@@ -41,7 +44,7 @@ TEST(StringTable, UnknownIdsGiveNothing) {
     EXPECT_TRUE(LoadString(0).empty());
     EXPECT_TRUE(LoadString(11).empty());
     EXPECT_TRUE(LoadString(199).empty());
-    EXPECT_TRUE(LoadString(220).empty());
+    EXPECT_TRUE(LoadString(226).empty());
     EXPECT_TRUE(LoadString(70000).empty());
 }
 

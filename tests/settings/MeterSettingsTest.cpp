@@ -145,3 +145,49 @@ TEST_F(LoadSettingsTest, BooleansAndClicksAreCopied) {
 
 }  // namespace
 }  // namespace trovik
+
+namespace trovik {
+namespace {
+
+TEST(AllowanceSettingsLoad, DefaultsChangeNothingAndStrayValuesAreCorrected) {
+    struct Case {
+        const char* key;
+        const char* value;  // nullptr: absent
+        std::uint32_t quotaMB;
+        std::uint32_t warnPercent;
+        bool discOnQuota;
+        bool notify;
+        std::uint32_t closeDay;
+    };
+    const Case cases[] = {
+        {"QuotaMB", nullptr, 0, 80, false, true, 10},
+        {"QuotaMB", "3072", 3072, 80, false, true, 10},
+        {"QuotaMB", "-5", 0, 80, false, true, 10},
+        {"QuotaMB", "4294967295", 0, 80, false, true, 10},  // stored as -1
+        {"QuotaMB", "99999999", 10485760, 80, false, true, 10},
+        {"QuotaWarn", "0", 0, 80, false, true, 10},
+        {"QuotaWarn", "101", 0, 80, false, true, 10},
+        {"QuotaWarn", "100", 0, 100, false, true, 10},
+        {"DiscOnQuota", "7", 0, 80, true, true, 10},
+        {"Notify", "0", 0, 80, false, false, 10},
+        {"TollCloseDay", "0", 0, 80, false, true, 1},
+        {"TollCloseDay", "31", 0, 80, false, true, 28},
+    };
+    for (const Case& c : cases) {
+        MemorySettingsBackend backend;
+        if (c.value != nullptr) {
+            backend.values[{"Settings", c.key}] = c.value;
+        }
+        const AllowanceSettings a = LoadSettings(SettingsStore(backend)).allowance;
+        const std::string what = std::string(c.key) + "=" + (c.value ? c.value : "absent");
+        EXPECT_EQ(a.quotaMB, c.quotaMB) << what;
+        EXPECT_EQ(a.quotaKB, std::uint64_t{c.quotaMB} * 1024u) << what;
+        EXPECT_EQ(a.warnPercent, c.warnPercent) << what;
+        EXPECT_EQ(a.discOnQuota, c.discOnQuota) << what;
+        EXPECT_EQ(a.notify, c.notify) << what;
+        EXPECT_EQ(a.closeDay, c.closeDay) << what;
+    }
+}
+
+}  // namespace
+}  // namespace trovik

@@ -303,3 +303,22 @@ TEST(QtTexts, StandardButtonsReadJapanese) {
 
 }  // namespace
 }  // namespace trovik
+
+namespace trovik {
+namespace {
+
+TEST_F(MeterWindowTest, TrayTipCarriesThePeriodsUse) {
+    Make();
+    EXPECT_EQ(meter->TrayTip().toStdString(), "Vemaro") << "no allowance: the title alone";
+    meter.reset();
+
+    Set("QuotaMB", "1");
+    connection.connected = true;
+    clock.now = 1765100000;  // 7 December
+    Make();
+    Tick(110, 1024);  // the slow step moves 110 KB
+    EXPECT_EQ(meter->TrayTip().toStdString(), "Vemaro — 110 KB / 1 MB (10 %)");
+}
+
+}  // namespace
+}  // namespace trovik

@@ -1,0 +1,206 @@
+#include "tools/records/RecordsCommand.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <string_view>
+
+#include "platform/QtSettingsBackend.h"
+#include "res/StringTable.h"
+#include "res/TextFormat.h"
+#include "settings/AllowanceSettings.h"
+#include "settings/SettingsStore.h"
+#include "stats/Allowance.h"
+#include "stats/Charges.h"
+#include "stats/RecordsExport.h"
+
+namespace trovik {
+namespace {
+
+constexpr std::string_view kUsage =
+    "使い方: trovik --report [年 月]\n"
+    "        trovik --export csv|json [--year 年]\n";
+
+// The user's settings as they stand, with anything the commands would store
+// (the charge presets written on first use) kept in memory only.
+class ReadOnlySettings final : public SettingsBackend {
+public:
+    explicit ReadOnlySettings(SettingsBackend& stored) : real(stored) {}
+
+    std::optional<std::string> Read(std::string_view section, std::string_view name) override {
+        if (auto value = overlay.Read(section, name)) {
+            return value;
+        }
+        return real.Read(section, name);
+    }
+    bool Write(std::string_view section, std::string_view name, std::string_view value) override {
+        return overlay.Write(section, name, value);
+    }
+
+private:
+    SettingsBackend& real;
+    MemorySettingsBackend overlay;
+};
+
+std::optional<unsigned> ParseNumber(std::string_view text, unsigned min, unsigned max) {
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<unsigned> ParseYear(std::string_view text) {
+    return ParseNumber(text, 1000, 9999);
+}
+
+int Fail(const RecordsCommandEnv& env, std::string_view message) {
+    env.err << "trovik: " << message << "\n";
+    return 1;
+}
+
+int Usage(const RecordsCommandEnv& env, std::string_view problem) {
+    env.err << "trovik: " << problem << "\n" << kUsage;
+    return 1;
+}
+
+DataFiles Files(const RecordsCommandEnv& env) {
+    return DataFiles::ForProgram(env.programPath);
+}
+
+int Export(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+    if (args.size() != 2 && args.size() != 4) {
+        return Usage(env, "--export には形式 (csv か json) を指定してください");
+    }
+    ExportFormat format{};
+    if (args[1] == "csv") {
+        format = ExportFormat::Csv;
+    } else if (args[1] == "json") {
+        format = ExportFormat::Json;
+    } else {
+        return Usage(env, "形式は csv か json です: " + args[1]);
+    }
+    unsigned year = env.today.year;
+    if (args.size() == 4) {
+        const auto parsed = args[2] == "--year" ? ParseYear(args[3]) : std::nullopt;
+        if (!parsed) {
+            return Usage(env, "年は --year 2026 のように指定してください");
+        }
+        year = *parsed;
+    }
+    const DataFiles files = Files(env);
+    auto image = std::make_unique<CumulativeImage>();
+    std::string error;
+    if (!ReadYearFileChecked(files, year, *image, error)) {
+        return Fail(env, error);
+    }
+    env.out << ExportYear(*image, year, format);
+    env.out.flush();
+    return env.out.good() ? 0 : Fail(env, "出力に書き込めません");
+}
+
+int Report(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+    if (args.size() != 1 && args.size() != 3) {
+        return Usage(env, "--report には年と月を両方指定するか、どちらも指定しないでください");
+    }
+    ReadOnlySettings backend(env.settings);
+    SettingsStore store(backend);
+    const AllowanceSettings allowance = LoadAllowanceSettings(store);
+
+    unsigned year = 0;
+    unsigned month = 0;
+    if (args.size() == 3) {
+        const auto y = ParseYear(args[1]);
+        const auto m = ParseNumber(args[2], 1, 12);
+        if (!y || !m) {
+            return Usage(env, "年と月は 2026 12 のように指定してください");
+        }
+        year = *y;
+        month = *m;
+    } else {
+        const BillingPeriod today = CurrentBillingPeriod(env.today, allowance.closeDay);
+        year = today.year;
+        month = today.month + 1;
+    }
+
+    // A period that closes in January begins in the December of the year
+    // before, which that year's file holds.
+    const DataFiles files = Files(env);
+    for (const unsigned y : {year, year - 1}) {
+        if (const std::string damage = YearFileDamage(files, y); !damage.empty()) {
+            return Fail(env, damage);
+        }
+        if (month != 1) {
+            break;
+        }
+    }
+    auto image = std::make_unique<CumulativeImage>();
+    const bool own = ReadCumulativeYear(files, year, *image);
+    const bool previous = month == 1 && FileLength(files.CumulativePath(year - 1)).has_value();
+    if (!own && !previous) {
+        return Fail(env, FormatText("%s (%s)", {LoadString(kMsgNoCumulativeFile),
+                                                std::string_view(files.CumulativePath(year))}));
+    }
+
+    std::vector<NamedChargeType> types;
+    for (unsigned n = 0; n < kChargeTypeCount; ++n) {
+        NamedChargeType t;
+        t.number = n;
+        t.type.name = GetChargeTypeName(store, n);
+        if (t.type.name.empty() || !IsChargeTypeShown(store, n)) {
+            continue;
+        }
+        ReadChargeType(store, n, t.type);
+        types.push_back(std::move(t));
+    }
+    env.out << PeriodReportText(*image, year, month, allowance.closeDay, types, allowance.quotaMB);
+    env.out.flush();
+    return env.out.good() ? 0 : Fail(env, "出力に書き込めません");
+}
+
+std::string ProgramPath() {
+    std::string path(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (n <= 0) {
+        return "Trovik";
+    }
+    path.resize(static_cast<std::size_t>(n));
+    return path;
+}
+
+}  // namespace
+
+std::optional<int> RunRecordsCommand(const std::vector<std::string>& args,
+                                     const RecordsCommandEnv& env) {
+    if (args.empty()) {
+        return std::nullopt;
+    }
+    if (args[0] == "--export") {
+        return Export(args, env);
+    }
+    if (args[0] == "--report") {
+        return Report(args, env);
+    }
+    return std::nullopt;
+}
+
+std::optional<int> RunRecordsCommand(int argc, char** argv) {
+    if (argc < 2) {
+        return std::nullopt;
+    }
+    const std::string_view first = argv[1];
+    if (first != "--report" && first != "--export") {
+        return std::nullopt;
+    }
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    QtSettingsBackend settings;
+    const std::int64_t now = static_cast<std::int64_t>(::time(nullptr));
+    const RecordsCommandEnv env{ProgramPath(), settings, ToLocalTime(now), std::cout, std::cerr};
+    return RunRecordsCommand(args, env);
+}
+
+}  // namespace trovik
