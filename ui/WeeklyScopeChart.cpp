@@ -33,7 +33,8 @@ int ValueRow(int bottom, int height, std::uint32_t value, std::uint32_t scale) {
 }  // namespace
 
 unsigned CurrentScopeSlot(const LocalTime& now) {
-    return (now.minute / 10 + (now.hour + now.weekday * 24) * 6) % kScopeSlots;
+    return (now.minute / 10 + (now.hour + now.weekday * 24) * 6) %
+           static_cast<unsigned>(kScopeSlots);
 }
 
 std::uint32_t ScopeScale(const ScopeImage& image) {
@@ -61,7 +62,8 @@ void PaintScopeStrip(QPainter& painter, const QRect& strip, unsigned weekday,
     FillSpan(painter, left, top, right, bottom, Qt::black);
     FillSpan(painter, columnX(kBandStart), top, columnX(kBandEnd), bottom, QColor(0, 0, 255));
     for (unsigned p = 0; p < kColumns; ++p) {
-        const unsigned slot = ((weekday % 7) * kColumns + kHalfDay + p) % kScopeSlots;
+        const auto slot =
+            static_cast<unsigned>(((weekday % 7) * kColumns + kHalfDay + p) % kScopeSlots);
         const std::uint32_t highest = image.Highest(slot);
         if (highest == 0) {
             continue;
