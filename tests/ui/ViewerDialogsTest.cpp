@@ -293,7 +293,16 @@ TEST_F(ViewerDialogs, WithoutASelectedTypeTheEstimateStaysBlank) {
     const std::array<std::uint32_t, 7> noMasks{};
     EXPECT_EQ(dialog.Chart().discountHours, noMasks);
     EXPECT_EQ(dialog.Chart().shownTypes.size(), 2u);
+    const QPoint box = ControlById(&dialog, 1315)->geometry().center();
+    // A grab may round a channel by a step or two.
+    const auto near = [](QRgb c, int r, int g, int b) {
+        return std::abs(qRed(c) - r) < 8 && std::abs(qGreen(c) - g) < 8 &&
+               std::abs(qBlue(c) - b) < 8;
+    };
+    const QRgb unpainted = dialog.grab().toImage().pixel(box);
+    EXPECT_FALSE(near(unpainted, 255, 0, 0) || near(unpainted, 0, 0, 255));
     types->setCurrentIndex(1);  // 市内 ﾀｲﾑﾌﾟﾗｽ(ｱﾅﾛｸﾞ): 23:00 is a discount hour
+    EXPECT_TRUE(near(dialog.grab().toImage().pixel(box), 0, 0, 255)) << "the second line colour";
     EXPECT_EQ(dialog.Text(1108), QStringLiteral("10 "));
     EXPECT_EQ(dialog.Text(1111), QStringLiteral("225±5 "));  // 200 + ⌈600 ÷ 420⌉ × 10 + 5
 
