@@ -112,6 +112,10 @@ QApplication& Widgets() {
     static char name[] = "trovik-bench";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
+        // Another benchmark may have made the one application object.
+        if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            return existing;
+        }
         // The bar window of the benchmark never appears on a desktop.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         return new QApplication(argc, argv);

@@ -93,6 +93,96 @@ constexpr std::array kAboutControls{
     ControlTemplate{kOkButton, K::Button, "OK", 75, 56, 50, 14, kControlDefault},
 };
 
+// ---- The record viewers: weekly scope and cumulative info ----
+
+constexpr std::uint32_t kViewerStyle = kDialogCaption | kDialogSystemMenu | kDialogModalFrame;
+
+// 144, the weekly scope: seven strips of 144 ten-minute columns, each from
+// noon of its day to noon of the next, under a row of hour labels. The
+// strips are invisible frames; the dialog paints over their rectangles.
+constexpr std::array kWeeklyScopeControls{
+    ControlTemplate{kOkButton, K::Button, "閉じる", 320, 220, 52, 14, kControlDefault},
+    ControlTemplate{kScopeMondayStrip, K::Frame, "", 16, 20, 356, 24, kControlInvisible},
+    ControlTemplate{kScopeTuesdayStrip, K::Frame, "", 16, 48, 356, 24, kControlInvisible},
+    ControlTemplate{kScopeWednesdayStrip, K::Frame, "", 16, 76, 356, 24, kControlInvisible},
+    ControlTemplate{kScopeThursdayStrip, K::Frame, "", 16, 104, 356, 24, kControlInvisible},
+    ControlTemplate{kScopeFridayStrip, K::Frame, "", 16, 132, 356, 24, kControlInvisible},
+    ControlTemplate{kScopeSaturdayStrip, K::Frame, "", 16, 160, 356, 24, kControlInvisible},
+    ControlTemplate{kScopeSundayStrip, K::Frame, "", 16, 188, 356, 24, kControlInvisible},
+    ControlTemplate{kScopeStatusControl, K::ValueText, "", 16, 220, 300, 12, kControlVCenter},
+    ControlTemplate{kNoControlId, K::StaticText, "12", 16, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "15", 60, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "18", 104, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "21", 148, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "0", 192, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "3", 236, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "6", 280, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "9", 325, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "12", 365, 8, 12, 9},
+    ControlTemplate{kNoControlId, K::StaticText, "月", 4, 27, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "火", 4, 55, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "水", 4, 83, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "木", 4, 111, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "金", 4, 139, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "土", 4, 167, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "日", 4, 195, 10, 10},
+};
+
+// 147, the cumulative info. Left: the period, its closing day and the
+// totals; right: the charge estimate; under them the chart with its scale
+// labels, the scale controls, the close button and the four views.
+constexpr std::uint32_t kCumValueFlags = kControlRight;
+constexpr std::array kCumInfoControls{
+    ControlTemplate{kCumPeriodList, K::DropDownList, "", 5, 5, 82, 13},
+    ControlTemplate{kCumThisMonthButton, K::Button, "今月分", 90, 4, 31, 15},
+    ControlTemplate{kCumCloseDaySpin, K::SpinEdit, "", 5, 21, 28, 13, kControlRight},
+    ControlTemplate{kNoControlId, K::StaticText, "日からの１ヶ月で精算", 36, 23, 85, 10},
+    ControlTemplate{kNoControlId, K::GroupBox, "累計値", 5, 37, 116, 51},
+    ControlTemplate{kNoControlId, K::StaticText, "総接続時間：", 10, 49, 46, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "約", 56, 49, 9, 10},
+    ControlTemplate{kCumTotalTimeText, K::ValueText, "", 65, 49, 53, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "総受信量：", 10, 61, 46, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "約", 56, 61, 9, 10},
+    ControlTemplate{kCumRecvText, K::ValueText, "", 65, 61, 40, 10, kCumValueFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "KB", 105, 61, 13, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "総送信量：", 10, 73, 46, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "約", 56, 73, 9, 10},
+    ControlTemplate{kCumSentText, K::ValueText, "", 65, 73, 40, 10, kCumValueFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "KB", 105, 73, 13, 10},
+    ControlTemplate{kNoControlId, K::GroupBox, "概算課金", 125, 4, 116, 84},
+    ControlTemplate{kCumTypeList, K::DropDownList, "", 130, 15, 92, 13},
+    ControlTemplate{kCumColourBox, K::Frame, "", 226, 17, 10, 9, kControlInvisible},
+    ControlTemplate{kNoControlId, K::StaticText, "通常時間帯：", 130, 31, 46, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "約", 176, 31, 9, 10},
+    ControlTemplate{kCumNormalMinutes, K::ValueText, "", 185, 31, 42, 10, kCumValueFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "分", 227, 31, 10, 10},
+    ControlTemplate{kCumNormalYen, K::ValueText, "", 150, 42, 77, 10, kCumValueFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "円", 227, 42, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "割引時間帯：", 130, 54, 46, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "約", 176, 54, 9, 10},
+    ControlTemplate{kCumDiscountMinutes, K::ValueText, "", 185, 54, 42, 10, kCumValueFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "分", 227, 54, 10, 10},
+    ControlTemplate{kCumDiscountYen, K::ValueText, "", 150, 65, 77, 10, kCumValueFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "円", 227, 65, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "計", 130, 76, 12, 10},
+    ControlTemplate{kCumTotalYen, K::ValueText, "", 150, 76, 77, 10, kCumValueFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "円", 227, 76, 10, 10},
+    ControlTemplate{kCumFullLabel, K::ValueText, "Full", 3, 92, 18, 9, kControlRight},
+    ControlTemplate{kCumHalfLabel, K::ValueText, "Half", 3, 137, 18, 9, kControlRight},
+    ControlTemplate{kCumZeroLabel, K::ValueText, "0", 3, 181, 18, 9, kControlRight},
+    ControlTemplate{kCumChartFrame, K::Frame, "", 22, 92, 219, 98, kControlInvisible},
+    ControlTemplate{kNoControlId, K::StaticText, "ｽｹｰﾙ調整：", 5, 197, 36, 10},
+    ControlTemplate{kCumScaleSpin, K::ScrollBar, "", 41, 194, 9, 16},
+    ControlTemplate{kCumBestScaleButton, K::Button, "最適", 53, 195, 30, 14},
+    ControlTemplate{kOkButton, K::Button, "閉じる", 193, 195, 48, 14, kControlDefault},
+    ControlTemplate{kCumTimeView, K::RadioButton, "累計時間", 5, 213, 56, 10, kControlGroup},
+    ControlTemplate{kCumTransferView, K::RadioButton, "累計転送", 65, 213, 56, 10},
+    ControlTemplate{kCumHourView, K::RadioButton, "時間帯別", 125, 213, 56, 10},
+    ControlTemplate{kCumChargeView, K::RadioButton, "料金系別", 185, 213, 56, 10},
+};
+
+// ---- end of the record viewers ----
+
 constexpr std::array kDialogs{
     DialogTemplate{kAboutDialog, "バージョン情報", kGothic, 9, 200, 76,
                    kDialogCaption | kDialogSystemMenu | kDialogModalFrame, kAboutControls},
@@ -106,6 +196,11 @@ constexpr std::array kDialogs{
     DialogTemplate{kMeterLargeDialog, "通信速度", kGothic, 10, 86, 29, kMeterStyle, kLargeControls},
     DialogTemplate{kMeterTinyTallDialog, "通信速度", kGothic, 10, 31, 10, kMeterStyle,
                    kTinyTallControls},
+    // The record viewers: weekly scope and cumulative info.
+    DialogTemplate{kWeeklyScopeDialog, "週間スコープ", kGothic, 9, 383, 243, kViewerStyle,
+                   kWeeklyScopeControls},
+    DialogTemplate{kCumInfoDialog, "累計情報", kGothic, 9, 246, 227, kViewerStyle,
+                   kCumInfoControls},
 };
 
 }  // namespace

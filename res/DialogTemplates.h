@@ -109,6 +109,46 @@ inline constexpr unsigned kAboutIconControl = 1200;
 inline constexpr unsigned kAboutVersionControl = 1201;
 inline constexpr unsigned kAboutDescriptionControl = 1202;
 
+// The weekly scope (144) and the cumulative info (147).
+inline constexpr unsigned kWeeklyScopeDialog = 144;
+inline constexpr unsigned kCumInfoDialog = 147;
+
+// Control ids of the weekly scope: one strip per weekday, drawn over by the
+// dialog, and the status line.
+inline constexpr unsigned kScopeMondayStrip = 1080;
+inline constexpr unsigned kScopeTuesdayStrip = 1081;
+inline constexpr unsigned kScopeWednesdayStrip = 1082;
+inline constexpr unsigned kScopeThursdayStrip = 1084;
+inline constexpr unsigned kScopeFridayStrip = 1083;
+inline constexpr unsigned kScopeSaturdayStrip = 1085;
+inline constexpr unsigned kScopeSundayStrip = 1086;
+inline constexpr unsigned kScopeStatusControl = 1087;
+
+// Control ids of the cumulative info.
+inline constexpr unsigned kCumThisMonthButton = 1117;
+inline constexpr unsigned kCumPeriodList = 1116;
+inline constexpr unsigned kCumCloseDaySpin = 1128;
+inline constexpr unsigned kCumTotalTimeText = 1102;
+inline constexpr unsigned kCumRecvText = 1049;
+inline constexpr unsigned kCumSentText = 1048;
+inline constexpr unsigned kCumChartFrame = 1017;
+inline constexpr unsigned kCumFullLabel = 1118;
+inline constexpr unsigned kCumHalfLabel = 1119;
+inline constexpr unsigned kCumZeroLabel = 1120;
+inline constexpr unsigned kCumScaleSpin = 1129;
+inline constexpr unsigned kCumBestScaleButton = 1130;
+inline constexpr unsigned kCumTimeView = 1006;      // ChartMode 0
+inline constexpr unsigned kCumTransferView = 1132;  // 1
+inline constexpr unsigned kCumHourView = 1131;      // 2
+inline constexpr unsigned kCumChargeView = 1314;    // 3
+inline constexpr unsigned kCumTypeList = 1110;
+inline constexpr unsigned kCumColourBox = 1315;
+inline constexpr unsigned kCumNormalMinutes = 1109;
+inline constexpr unsigned kCumDiscountMinutes = 1108;
+inline constexpr unsigned kCumNormalYen = 1112;
+inline constexpr unsigned kCumDiscountYen = 1111;
+inline constexpr unsigned kCumTotalYen = 1114;
+
 // Icon ids.
 inline constexpr unsigned kProgramIcon = 128;
 inline constexpr unsigned kErrorIcon = 133;

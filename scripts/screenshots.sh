@@ -45,6 +45,97 @@ for layout in 0 1 2 3 4; do
     kill "$meter"
     wait "$meter" 2>/dev/null || true
 done
+# ---- The record viewers: weekly scope and cumulative info ----
+# Four days and today of the simulated line go into the demo records first,
+# through the replay tool and so through the meter's own record writers: an
+# evening session every day, a morning one on some, traffic varying by day.
+cmake --build --preset default -j "${TROVIK_JOBS:-2}" --target trovik-replay
+demo="$XDG_DATA_HOME/Qanto/Vemaro/demo"
+mkdir -p "$demo"
+{
+    echo "clock $(date -d '4 days ago' +%F) 00:00:00"
+    echo "set LogStatics 1"
+    echo "set LogCumulate 1"
+    echo "start"
+    for day in 0 1 2 3; do
+        morning=$((45 + 30 * (day % 3)))
+        echo "run 8h"
+        echo "connect"
+        echo "rate $((200 + 60 * day)) $((2500 + 700 * day))"
+        echo "run ${morning}m"
+        echo "disconnect"
+        echo "rate 0 0"
+        echo "run $((11 * 60 - morning))m"
+        echo "connect"
+        echo "rate $((350 + 40 * day)) $((4800 - 500 * day))"
+        echo "run $((90 + 25 * day))m"
+        echo "rate 60 900"
+        echo "run 20m"
+        echo "disconnect"
+        echo "rate 0 0"
+        echo "run $((5 * 60 - 110 - 25 * day))m"
+    done
+    hour=$((10#$(date +%H)))
+    if ((hour >= 2)); then
+        echo "run $((hour - 2))h"
+        echo "connect"
+        echo "rate 300 4100"
+        echo "run 90m"
+        echo "disconnect"
+    fi
+    echo "exit"
+} >"$scratch/demo.script"
+build/default/tools/replay/trovik-replay --program "$demo/Trovik" "$scratch/demo.script"
+# The viewers are wider than the layouts' screen: a larger one of their own.
+viewers=":$((80 + RANDOM % 9))"
+Xvfb "$viewers" -screen 0 1024x600x24 -nolisten tcp &
+xvfbViewers=$!
+trap 'kill $xvfb $xvfbViewers 2>/dev/null; rm -rf "$scratch"' EXIT
+sleep 1
+printf '[Settings]\nLayoutType=0\nWndPosX=40\nWndPosY=40\nLogStatics=1\nLogCumulate=1\n' \
+    >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
+DISPLAY="$viewers" build/default/bin/Trovik --simulate &
+meter=$!
+export DISPLAY="$viewers"
+sleep 6
+id="$(xdotool search --sync --onlyvisible --pid "$meter" | head -1)"
+# A viewer from the system menu by its mnemonic; the window found by its title.
+open_viewer() {
+    xdotool mousemove --window "$id" 20 10 click 3
+    sleep 1
+    xdotool key "$1"
+    xdotool search --sync --onlyvisible --name "$2" | head -1
+}
+scope="$(open_viewer w 週間スコープ)"
+sleep 1
+# The pointer over Saturday at 20:00 names that slot in the status line.
+eval "$(xdotool getwindowgeometry --shell "$scope")"
+xdotool mousemove --window "$scope" $((WIDTH * 136 / 383)) $((HEIGHT * 172 / 243))
+sleep 1
+import -window "$scope" "$out/weekly-scope.png"
+xdotool key Escape
+sleep 1
+info="$(open_viewer r 累計情報)"
+sleep 1
+# Each view by its radio button along the bottom, scaled by "最適" (the
+# hour view has no scale).
+eval "$(xdotool getwindowgeometry --shell "$info")"
+views=(time transfer hours charges)
+for view in 0 1 2 3; do
+    xdotool mousemove --window "$info" $((WIDTH * (10 + 60 * view) / 246)) $((HEIGHT * 218 / 227)) click 1
+    sleep 0.5
+    if ((view != 2)); then
+        xdotool mousemove --window "$info" $((WIDTH * 68 / 246)) $((HEIGHT * 202 / 227)) click 1
+    fi
+    sleep 1
+    import -window "$info" "$out/cumulative-info-${views[$view]}.png"
+done
+xdotool key Escape
+kill "$meter"
+wait "$meter" 2>/dev/null || true
+export DISPLAY="$display"
+# ---- end of the record viewers ----
+
 # The tray: the meter starts there, and its menu opens on a right click.
 trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
     --transparent false & tray=$!
