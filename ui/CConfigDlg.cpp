@@ -44,6 +44,8 @@ CConfigDlg::CConfigDlg(SheetContext sheet, QWidget* parent)
                    Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
 
+    // Every tab in sight: the sheet is as wide as its tab row needs.
+    tabs->setUsesScrollButtons(false);
     QSize pageSize;
     for (PageSlot& slot : pageSlots) {
         const DialogTemplate& page = PageTemplate(slot.templateId);

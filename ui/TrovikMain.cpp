@@ -19,6 +19,7 @@
 
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
+#include "ext/ExtDllHost.h"
 #include "platform/LinuxConnectionControl.h"
 #include "platform/LinuxCounterSource.h"
 #include "platform/LogindPower.h"
@@ -144,6 +145,8 @@ int main(int argc, char** argv) {
     options.layoutTemplate = decision.layoutTemplate;
     options.debugMode = decision.debugMode;
     options.helpPath = HelpPath();
+    // Where ExtDLL is loaded from and the settings sheet lists the modules.
+    options.programDir = ProgramDir();
     options.version = TROVIK_VERSION;
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
     meter.show();
