@@ -369,6 +369,14 @@ TEST_F(SettingsSheetTest, CumulativePageKeepsTheStandardTypeOutOfView) {
     EXPECT_EQ(page->Position(), 0);
     bar->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_EQ(page->Position(), 0);
+    // Dragging the thumb moves the list only when it is released.
+    bar->setSliderDown(true);
+    bar->setSliderPosition(4);
+    EXPECT_EQ(page->Position(), 0);
+    bar->setSliderDown(false);
+    EXPECT_EQ(page->Position(), 4);
+    EXPECT_EQ(Text(page, kChargeRowIds[0].name), QStringLiteral("市内 ﾃﾚﾎｰﾀﾞｲ(ISDN)"));
+    bar->setValue(0);
     sheet->accept();
     const auto writes = backend.SettingsWrites();
     EXPECT_EQ(std::vector<std::string>(writes.begin() + 4, writes.end()),
