@@ -83,6 +83,16 @@ StartResult MeterEngine::Start() {
     return StartResult::Running;
 }
 
+void MeterEngine::ReloadSettings() {
+    env.window.ApplyTopMost(env.settings.GetBool(SettingKey::TopMost, false));
+    settings = LoadSettings(env.settings);
+    shutdownAfter = settings.shutdownAfter;
+    timerRunning = env.window.StartTimer();
+    if (!timerRunning) {
+        env.messages.Show(kMsgTimerFailed, LoadString(kMsgTimerFailed), MessageIcon::Exclamation);
+    }
+}
+
 bool MeterEngine::ResetMeter() {
     std::uint32_t sent = 0;
     std::uint32_t recv = 0;

@@ -107,6 +107,12 @@ public:
     // through the same ones.
     const MeterEnv& Environment() const { return env; }
 
+    // After the settings sheet closed with OK: TopMost again, the settings
+    // reloaded (so the next tick uses the new scales, span and rules, and a
+    // cancelled auto-shutdown is armed again when it is on), and the 100 ms
+    // timer set again; the user is told when it cannot be set.
+    void ReloadSettings();
+
     // The menu commands 336, 368, 464 and 480. False for other ids.
     bool Command(unsigned id);
 

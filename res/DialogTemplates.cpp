@@ -182,6 +182,265 @@ constexpr std::array kCumInfoControls{
 };
 
 // ---- end of the record viewers ----
+// --- The settings sheet's pages and the charge detail dialog ---
+//
+// Pages are children of the sheet: no caption or styles of their own. All
+// share one size, so the sheet fits the largest.
+
+constexpr std::int16_t kPageWidth = 250;
+constexpr std::int16_t kPageHeight = 156;
+constexpr std::uint32_t kNumberFlags = kControlRight | kControlDigitsOnly;
+
+// 135 基本動作
+constexpr std::array kBasicPageControls{
+    ControlTemplate{kNoControlId, K::GroupBox, "平均値の表示", 7, 7, 236, 60},
+    ControlTemplate{1006, K::RadioButton, "全転送の平均値を表示", 15, 20, 160, 10, kControlGroup},
+    ControlTemplate{1007, K::RadioButton, "一定時間内の平均値を表示", 15, 34, 160, 10},
+    ControlTemplate{1074, K::Edit, "", 27, 48, 26, 12, kNumberFlags},
+    ControlTemplate{1073, K::UpDown, "", 53, 48, 9, 12},
+    ControlTemplate{kNoControlId, K::StaticText, "秒間の平均値を表示", 66, 50, 120, 10},
+    ControlTemplate{kNoControlId, K::GroupBox, "棒グラフのスケール", 7, 74, 236, 52},
+    ControlTemplate{kNoControlId, K::StaticText, "送信", 15, 90, 24, 10},
+    ControlTemplate{1009, K::Edit, "", 41, 88, 64, 12, kNumberFlags},
+    ControlTemplate{1008, K::UpDown, "", 105, 88, 9, 12},
+    ControlTemplate{kNoControlId, K::StaticText, "ﾊﾞｲﾄ/秒", 118, 90, 40, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "受信", 15, 107, 24, 10},
+    ControlTemplate{1010, K::Edit, "", 41, 105, 64, 12, kNumberFlags},
+    ControlTemplate{1011, K::UpDown, "", 105, 105, 9, 12},
+    ControlTemplate{kNoControlId, K::StaticText, "ﾊﾞｲﾄ/秒", 118, 107, 40, 10},
+};
+
+// 136 マウスボタン: the column headings, then each column as its own radio
+// group (column-major, so that a column's buttons form one run), then the
+// row labels beside the rightmost column.
+constexpr std::int16_t kMouseTop = 36;
+constexpr std::int16_t kMousePitch = 13;
+constexpr std::int16_t kMouseColumnX[6] = {16, 34, 52, 84, 102, 120};
+constexpr const char* kMouseRowLabels[8] = {
+    "　割り当て無し",     "　ﾎﾟｯﾌﾟｱｯﾌﾟﾒﾆｭｰを開く",   "　設定変更ﾀﾞｲｱﾛｸﾞを開く",
+    "　推移グラフを表示", "　ﾀﾞｲﾔﾙｱｯﾌﾟの情報を表示", "　ログを表示",
+    "　平均値を初期化",   "　すぐに回線を切断",
+};
+constexpr const char* kMouseColumnLabels[3] = {"左", "中", "右"};
+
+constexpr auto MakeMousePageControls() {
+    std::array<ControlTemplate, 2 + 6 + 48 + 8> controls{};
+    std::size_t n = 0;
+    controls[n++] =
+        ControlTemplate{kNoControlId, K::StaticText, "Shiftｷｰ +", 12, 8, 56, 10, kControlCenter};
+    controls[n++] =
+        ControlTemplate{kNoControlId, K::StaticText, "通常ｸﾘｯｸ", 80, 8, 56, 10, kControlCenter};
+    for (unsigned column = 0; column < 6; ++column) {
+        controls[n++] = ControlTemplate{kNoControlId,
+                                        K::StaticText,
+                                        kMouseColumnLabels[column % 3],
+                                        static_cast<std::int16_t>(kMouseColumnX[column] - 3),
+                                        22,
+                                        16,
+                                        10,
+                                        kControlCenter};
+    }
+    for (unsigned column = 0; column < 6; ++column) {
+        for (unsigned row = 0; row < 8; ++row) {
+            controls[n++] = ControlTemplate{
+                MouseRadioId(column, row),
+                K::RadioButton,
+                "",
+                kMouseColumnX[column],
+                static_cast<std::int16_t>(kMouseTop + kMousePitch * static_cast<int>(row)),
+                10,
+                10,
+                row == 0 ? kControlGroup : 0u};
+        }
+    }
+    for (unsigned row = 0; row < 8; ++row) {
+        controls[n++] = ControlTemplate{
+            kNoControlId,
+            K::StaticText,
+            kMouseRowLabels[row],
+            132,
+            static_cast<std::int16_t>(kMouseTop + kMousePitch * static_cast<int>(row)),
+            112,
+            10};
+    }
+    return controls;
+}
+constexpr auto kMousePageControls = MakeMousePageControls();
+
+// 137 自動切断
+constexpr std::array kDiscPageControls{
+    ControlTemplate{kNoControlId, K::GroupBox, "回線の自動切断", 7, 7, 236, 86},
+    ControlTemplate{1037, K::CheckBox, "", 15, 21, 10, 10},
+    ControlTemplate{1038, K::Edit, "", 27, 20, 24, 12, kNumberFlags},
+    ControlTemplate{1039, K::UpDown, "", 51, 20, 9, 12},
+    ControlTemplate{kNoControlId, K::StaticText, "分以上通信が途絶えたら", 64, 22, 120, 10},
+    ControlTemplate{1090, K::CheckBox, "受信のみを監視", 27, 36, 120, 10},
+    ControlTemplate{1040, K::CheckBox, "通信エラーが分間", 15, 53, 80, 10},
+    ControlTemplate{1042, K::Edit, "", 97, 52, 24, 12, kNumberFlags},
+    ControlTemplate{1041, K::UpDown, "", 121, 52, 9, 12},
+    ControlTemplate{kNoControlId, K::StaticText, "回以上", 134, 54, 40, 10},
+    ControlTemplate{1044, K::CheckBox, "朝７時５５分になったら", 15, 72, 150, 10},
+    ControlTemplate{kNoControlId, K::GroupBox, "Windowsの自動終了", 7, 100, 236, 32},
+    ControlTemplate{1075, K::CheckBox, "", 15, 115, 10, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "回線切断から", 27, 116, 56, 10},
+    ControlTemplate{1043, K::Edit, "", 84, 114, 28, 12, kNumberFlags},
+    ControlTemplate{1045, K::UpDown, "", 112, 114, 9, 12},
+    ControlTemplate{kNoControlId, K::StaticText, "分後", 125, 116, 30, 10},
+};
+
+// 145 表示. The preview frame holds two rows of tray pictures.
+constexpr std::array kLayoutPageControls{
+    ControlTemplate{kNoControlId, K::GroupBox, "ウィンドウ表示", 7, 7, 236, 48},
+    ControlTemplate{1069, K::RadioButton, "標準", 15, 21, 64, 10, kControlGroup},
+    ControlTemplate{1070, K::RadioButton, "小さめ", 15, 37, 64, 10},
+    ControlTemplate{1071, K::RadioButton, "極小(横)", 87, 21, 64, 10},
+    ControlTemplate{1074, K::RadioButton, "極小(縦)", 87, 37, 64, 10},
+    ControlTemplate{1072, K::RadioButton, "ちょっと大きめ", 159, 21, 80, 10},
+    ControlTemplate{kNoControlId, K::GroupBox, "タスクトレイ", 7, 62, 236, 68},
+    ControlTemplate{1092, K::CheckBox, "タスクトレイ内でもメータ表示(&M)", 15, 76, 200, 10},
+    ControlTemplate{1097, K::Frame, "", 15, 92, 124, 30, kControlSunken},
+    ControlTemplate{1100, K::Button, "▲", 145, 92, 18, 14},
+    ControlTemplate{1101, K::Button, "▼", 145, 108, 18, 14},
+    ControlTemplate{kNoControlId, K::StaticText, "次回の起動時から適応されます。", 7, 138, 236, 10},
+};
+
+// 148 累計情報. The six standard-type radios come first, as one group.
+constexpr std::int16_t kChargeTop = 52;
+constexpr std::int16_t kChargePitch = 15;
+constexpr auto MakeCumuPageControls() {
+    std::array<ControlTemplate, 5 + 3 + 6 * 4 + 1> controls{};
+    std::size_t n = 0;
+    controls[n++] = ControlTemplate{1034, K::CheckBox, "累計情報を記録する(&L)", 7, 7, 150, 10};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "電話料金は、毎月", 7, 24, 64, 10};
+    controls[n++] = ControlTemplate{1132, K::Edit, "", 72, 22, 22, 12, kNumberFlags};
+    controls[n++] = ControlTemplate{1128, K::UpDown, "", 94, 22, 9, 12};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "日〆", 107, 24, 24, 10};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "標準", 9, 40, 20, 10};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "表示", 29, 40, 20, 10};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "名称", 51, 40, 60, 10};
+    for (unsigned r = 0; r < 6; ++r) {
+        const auto y = static_cast<std::int16_t>(kChargeTop + kChargePitch * static_cast<int>(r));
+        controls[n++] = ControlTemplate{
+            kChargeRowIds[r].radio, K::RadioButton, "", 12, y, 10, 10, r == 0 ? kControlGroup : 0u};
+    }
+    for (unsigned r = 0; r < 6; ++r) {
+        const auto y = static_cast<std::int16_t>(kChargeTop + kChargePitch * static_cast<int>(r));
+        controls[n++] = ControlTemplate{kChargeRowIds[r].check, K::CheckBox, "", 32, y, 10, 10};
+        controls[n++] = ControlTemplate{kChargeRowIds[r].name,
+                                        K::ValueText,
+                                        "",
+                                        50,
+                                        static_cast<std::int16_t>(y - 1),
+                                        134,
+                                        12,
+                                        kControlVCenter | kControlSunken};
+        controls[n++] = ControlTemplate{kChargeRowIds[r].button,          K::Button, "詳細", 188,
+                                        static_cast<std::int16_t>(y - 1), 36,        12};
+    }
+    controls[n++] = ControlTemplate{1135,
+                                    K::ScrollBar,
+                                    "",
+                                    230,
+                                    kChargeTop - 2,
+                                    11,
+                                    static_cast<std::int16_t>(kChargePitch * 6 + 1)};
+    return controls;
+}
+constexpr auto kCumuPageControls = MakeCumuPageControls();
+
+// 151 拡張DLL
+constexpr std::array kExtDllPageControls{
+    ControlTemplate{1324, K::CheckBox, "拡張DLLを使用(&U)", 7, 7, 120, 10},
+    ControlTemplate{1318, K::ListView, "", 7, 21, 236, 100, kControlSunken},
+    ControlTemplate{kNoControlId, K::StaticText, "次回の起動時から適応されます。", 7, 128, 170, 10},
+    ControlTemplate{1319, K::Button, "プロパティ(&R)", 183, 125, 60, 14},
+};
+
+// 139 その他: the seven boxes, then the interface list of this system.
+constexpr std::array kEtcPageControls{
+    ControlTemplate{1004, K::CheckBox, "ウィンドウを常に手前に表示(&T)", 7, 6, 236, 10},
+    ControlTemplate{1012, K::CheckBox, "ｱｲｺﾝ化中もｳｨﾝﾄﾞｳ名で表示(&I)", 7, 18, 236, 10},
+    ControlTemplate{1033, K::CheckBox, "通信エラーの発生を表示(&E)", 7, 30, 236, 10},
+    ControlTemplate{1034, K::CheckBox, "ログを作成(&L)", 7, 42, 236, 10},
+    ControlTemplate{1035, K::CheckBox, "週間スコープの為の情報を記録(&S)", 7, 54, 236, 10},
+    ControlTemplate{1091, K::CheckBox, "起動時にタスクトレイに入る(&H)", 7, 66, 236, 10},
+    ControlTemplate{1101, K::CheckBox, "ﾎﾟｯﾎﾟｱｯﾌﾟでの終了時、確認が必要(&X)", 7, 78, 236, 10},
+    ControlTemplate{kNoControlId, K::StaticText,
+                    "回線のインターフェース名（空白で区切る。空欄ならPPPのすべて）", 7, 95, 236,
+                    10},
+    ControlTemplate{kInterfacesControl, K::Edit, "", 7, 106, 236, 12},
+    ControlTemplate{kInterfacesHintControl, K::ValueText, "", 7, 121, 236, 10},
+    ControlTemplate{kNoControlId, K::StaticText,
+                    "インターフェース名は次回の起動時から適応されます。", 7, 136, 236, 10},
+};
+
+// 150 料金詳細: the name, fee and rates at the top with the buttons beside
+// them, the weekday × hour grid below.
+constexpr std::int16_t kGridLeft = 40;
+constexpr std::int16_t kGridTop = 98;
+constexpr std::int16_t kGridColumn = 8;
+constexpr std::int16_t kGridRow = 12;
+constexpr const char* kWeekdayLabels[7] = {"日曜日", "月曜日", "火曜日", "水曜日",
+                                           "木曜日", "金曜日", "土曜日"};
+constexpr const char* kHourLabels[12] = {"0",  "2",  "4",  "6",  "8",  "10",
+                                         "12", "14", "16", "18", "20", "22"};
+
+constexpr auto MakeChargeDetailControls() {
+    std::array<ControlTemplate, 17 + 1 + 12 + 7 + 7 * 24> controls{};
+    std::size_t n = 0;
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "名称：", 7, 9, 48, 10};
+    controls[n++] = ControlTemplate{1312, K::Edit, "", 58, 7, 116, 12};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "割引契約料：", 7, 26, 50, 10};
+    controls[n++] = ControlTemplate{1142, K::Edit, "", 58, 24, 36, 12, kNumberFlags};
+    controls[n++] = ControlTemplate{1143, K::UpDown, "", 94, 24, 9, 12};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "円", 107, 26, 20, 10};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "通常時間帯：", 7, 42, 50, 10};
+    controls[n++] = ControlTemplate{1140, K::Edit, "", 58, 40, 36, 12, kNumberFlags};
+    controls[n++] = ControlTemplate{1141, K::UpDown, "", 94, 40, 9, 12};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "秒毎に10円", 107, 42, 60, 10};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "割引時間帯：", 7, 58, 50, 10};
+    controls[n++] = ControlTemplate{1138, K::Edit, "", 58, 56, 36, 12, kNumberFlags};
+    controls[n++] = ControlTemplate{1139, K::UpDown, "", 94, 56, 9, 12};
+    controls[n++] = ControlTemplate{kNoControlId, K::StaticText, "秒毎に10円", 107, 58, 60, 10};
+    controls[n++] = ControlTemplate{1, K::Button, "OK", 185, 7, 50, 14, kControlDefault};
+    controls[n++] = ControlTemplate{2, K::Button, "ｷｬﾝｾﾙ", 185, 24, 50, 14};
+    controls[n++] = ControlTemplate{1313, K::Button, "抹消", 185, 55, 50, 14};
+    controls[n++] = ControlTemplate{kNoControlId, K::GroupBox, "割引対象時間帯", 4, 75, 234, 112};
+    for (unsigned h = 0; h < 24; h += 2) {
+        controls[n++] = ControlTemplate{
+            kNoControlId,
+            K::StaticText,
+            kHourLabels[h / 2],
+            static_cast<std::int16_t>(kGridLeft + kGridColumn * static_cast<int>(h)),
+            87,
+            14,
+            9};
+    }
+    for (unsigned d = 0; d < 7; ++d) {
+        controls[n++] =
+            ControlTemplate{kNoControlId,
+                            K::StaticText,
+                            kWeekdayLabels[d],
+                            9,
+                            static_cast<std::int16_t>(kGridTop + kGridRow * static_cast<int>(d)),
+                            30,
+                            10};
+    }
+    for (unsigned d = 0; d < 7; ++d) {
+        for (unsigned h = 0; h < 24; ++h) {
+            controls[n++] = ControlTemplate{
+                ChargeHourId(d, h),
+                K::CheckBox,
+                "",
+                static_cast<std::int16_t>(kGridLeft + kGridColumn * static_cast<int>(h)),
+                static_cast<std::int16_t>(kGridTop + kGridRow * static_cast<int>(d)),
+                kGridColumn,
+                10};
+        }
+    }
+    return controls;
+}
+constexpr auto kChargeDetailControls = MakeChargeDetailControls();
 
 constexpr std::array kDialogs{
     DialogTemplate{kAboutDialog, "バージョン情報", kGothic, 9, 200, 76,
@@ -201,6 +460,22 @@ constexpr std::array kDialogs{
                    kWeeklyScopeControls},
     DialogTemplate{kCumInfoDialog, "累計情報", kGothic, 9, 246, 227, kViewerStyle,
                    kCumInfoControls},
+    // The settings sheet's pages and the charge detail dialog.
+    DialogTemplate{kBasicPage, "基本動作", kGothic, 9, kPageWidth, kPageHeight, 0,
+                   kBasicPageControls},
+    DialogTemplate{kMousePage, "マウスボタン", kGothic, 9, kPageWidth, kPageHeight, 0,
+                   kMousePageControls},
+    DialogTemplate{kDiscPage, "自動切断", kGothic, 9, kPageWidth, kPageHeight, 0,
+                   kDiscPageControls},
+    DialogTemplate{kLayoutPage, "表示", kGothic, 9, kPageWidth, kPageHeight, 0,
+                   kLayoutPageControls},
+    DialogTemplate{kCumuPage, "累計情報", kGothic, 9, kPageWidth, kPageHeight, 0,
+                   kCumuPageControls},
+    DialogTemplate{kExtDllPage, "拡張DLL", kGothic, 9, kPageWidth, kPageHeight, 0,
+                   kExtDllPageControls},
+    DialogTemplate{kEtcPage, "その他", kGothic, 9, kPageWidth, kPageHeight, 0, kEtcPageControls},
+    DialogTemplate{kChargeDetailDialog, "料金詳細", kGothic, 9, 242, 191,
+                   kDialogCaption | kDialogSystemMenu | kDialogModalFrame, kChargeDetailControls},
 };
 
 }  // namespace

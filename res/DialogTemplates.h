@@ -38,6 +38,9 @@ enum class ControlKind : std::uint8_t {
     SpinEdit,      // a number field with up and down arrows in one control
     DropDownList,  // a list to choose one entry from, no free text
     ScrollBar,     // a vertical scroll bar
+    // The settings sheet's kinds.
+    UpDown,    // two arrow buttons that step the number of the edit before it
+    ListView,  // a list of rows with columns, one row chosen at a time
 };
 
 // Control flags, as bits.
@@ -148,6 +151,45 @@ inline constexpr unsigned kCumDiscountMinutes = 1108;
 inline constexpr unsigned kCumNormalYen = 1112;
 inline constexpr unsigned kCumDiscountYen = 1111;
 inline constexpr unsigned kCumTotalYen = 1114;
+
+// The settings sheet's pages and the charge detail dialog.
+inline constexpr unsigned kBasicPage = 135;   // 基本動作
+inline constexpr unsigned kMousePage = 136;   // マウスボタン
+inline constexpr unsigned kDiscPage = 137;    // 自動切断
+inline constexpr unsigned kEtcPage = 139;     // その他
+inline constexpr unsigned kLayoutPage = 145;  // 表示
+inline constexpr unsigned kCumuPage = 148;    // 累計情報
+inline constexpr unsigned kChargeDetailDialog = 150;
+inline constexpr unsigned kExtDllPage = 151;  // 拡張DLL
+
+// The mouse page's radio grid: six columns of eight. The columns' first
+// buttons, left to right (Shift + left, middle, right; then left, middle,
+// right); row r of a column is MouseRadioId(column, r).
+inline constexpr unsigned kMouseColumnFirstIds[6] = {1091, 1083, 1075, 1063, 1057, 1051};
+constexpr unsigned MouseRadioId(unsigned column, unsigned row) {
+    return row < 6 ? kMouseColumnFirstIds[column] + row : 1210 + 2 * column + (row - 6);
+}
+
+// The cumulative page's six rows of charge types.
+struct ChargeRowIds {
+    unsigned radio;
+    unsigned check;
+    unsigned name;
+    unsigned button;
+};
+inline constexpr ChargeRowIds kChargeRowIds[6] = {
+    {1137, 1133, 1136, 1134}, {1139, 1138, 1141, 1140}, {1147, 1146, 1149, 1148},
+    {1151, 1150, 1153, 1152}, {1155, 1154, 1157, 1156}, {1159, 1158, 1161, 1160},
+};
+
+// The charge detail dialog's grid: the box of weekday d (0 = Sunday) and hour h.
+constexpr unsigned ChargeHourId(unsigned weekday, unsigned hour) {
+    return 1144 + 7 * hour + weekday;
+}
+
+// その他's interface field and the names of the interfaces present now.
+inline constexpr unsigned kInterfacesControl = 1340;
+inline constexpr unsigned kInterfacesHintControl = 1341;
 
 // Icon ids.
 inline constexpr unsigned kProgramIcon = 128;

@@ -148,4 +148,33 @@ xdotool mousemove 628 12 click 3
 sleep 1
 import -window root -crop 640x420+0+0 "$out/tray-menu.png"
 kill "$meter" "$tray"
+wait "$meter" 2>/dev/null || true
+
+# The settings sheet: a left click opens it (ClickL=288); Ctrl+Tab walks the
+# seven pages. On 累計情報 the "詳細" button of the first row opens the charge
+# detail dialog (its place follows the page template at the dialog font).
+printf '[Settings]\nWndPosX=560\nWndPosY=420\nClickL=288\nMeterInTray=1\nTrayIcon=2\nDefaultTollType=1\nTollTypesDispMask=-5\nExtDLL=TrvikPelkin.so\n' \
+    >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
+build/default/bin/Trovik --simulate &
+meter=$!
+sleep 4
+id="$(xdotool search --sync --onlyvisible --pid "$meter" --name '通信速度' | head -1)"
+xdotool mousemove --window "$id" 20 10 click 1
+sleep 2
+sheet="$(xdotool search --sync --onlyvisible --name '設定変更' | head -1)"
+pages=(basic mouse disconnect display cumulative extension other)
+for i in 0 1 2 3 4 5 6; do
+    import -window "$sheet" "$out/settings-$((i + 1))-${pages[$i]}.png"
+    if ((i == 4)); then
+        xdotool mousemove --window "$sheet" 367 129 click 1
+        sleep 2
+        detail="$(xdotool search --sync --onlyvisible --name '料金詳細' | head -1)"
+        import -window "$detail" "$out/charge-detail.png"
+        xdotool key Escape
+        sleep 1
+    fi
+    xdotool key --window "$sheet" ctrl+Tab
+    sleep 2
+done
+kill "$meter"
 echo "screenshots in $out"

@@ -19,6 +19,8 @@
 #include "res/MeterMenus.h"
 #include "res/StringTable.h"
 #include "ui/AboutDlg.h"
+#include "ui/CCnfEtcPage.h"
+#include "ui/CConfigDlg.h"
 #include "ui/CountdownDlg.h"
 #include "ui/DialogBuilder.h"
 #include "ui/HelpDlg.h"
@@ -407,9 +409,6 @@ bool CMeterDlg::CommandAvailable(unsigned id) const {
         case kCmdWeeklyScope:
         case kCmdCumulativeInfo:
             return ViewerAvailable(id);
-        // Its sheet is not part of this program yet.
-        case kCmdSettings:
-            return false;
         case kCmdExtTest:
             return engine.extHost.IsOpen();
         default:
@@ -506,6 +505,14 @@ void CMeterDlg::RunCommand(unsigned id) {
             if (ViewerAvailable(id)) {
                 engine.Command(id);  // 464 first closes the open cumulative period
                 RunViewer(id, ViewerContext{engine, engine.resetRequested}, this);
+            }
+            break;
+        case kCmdSettings:
+            if (RunSettingsSheet(
+                    SheetContext{engine.Environment().settings, *this, options.programDir,
+                                 engine.Environment().files.Directory(), PresentInterfaceNames()},
+                    this)) {
+                engine.ReloadSettings();
             }
             break;
         case kCmdHelp:

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -22,10 +23,12 @@
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
+#include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
 
 #include "ui/TrayImages.h"
+#include "ui/UpDownControl.h"
 
 namespace trovik {
 
@@ -129,8 +132,23 @@ private:
     QButtonGroup* current = nullptr;
 };
 
+// A list of rows with columns: one row chosen at a time, the whole row
+// highlighted, no tree decoration and no sorting by the header.
+QWidget* MakeListView(QWidget* dialog) {
+    auto* list = new QTreeWidget(dialog);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setAllColumnsShowFocus(true);
+    list->setSortingEnabled(false);
+    list->header()->setSectionsClickable(false);
+    list->header()->setStretchLastSection(false);
+    return list;
+}
+
 QWidget* MakeControl(QWidget* dialog, const ControlTemplate& control, const QRect& place,
-                     RadioGroups& radios) {
+                     RadioGroups& radios, QLineEdit*& lastEdit) {
     if (control.kind != ControlKind::RadioButton) {
         radios.End();
     }
@@ -168,8 +186,18 @@ QWidget* MakeControl(QWidget* dialog, const ControlTemplate& control, const QRec
             radios.Add(button, control);
             return button;
         }
-        case ControlKind::Edit:
-            return MakeEdit(dialog, control);
+        case ControlKind::Edit: {
+            QWidget* edit = MakeEdit(dialog, control);
+            lastEdit = qobject_cast<QLineEdit*>(edit);
+            return edit;
+        }
+        case ControlKind::UpDown: {
+            auto* upDown = new UpDownControl(dialog);
+            upDown->SetBuddy(lastEdit);
+            return upDown;
+        }
+        case ControlKind::ListView:
+            return MakeListView(dialog);
         case ControlKind::SpinEdit: {
             auto* spin = new QSpinBox(dialog);
             spin->setRange(0, 100);
@@ -260,14 +288,19 @@ Qt::WindowFlags WindowFlagsFor(std::uint32_t style) {
 DialogUnits BuildDialog(QWidget* dialog, const DialogTemplate& dialogTemplate) {
     dialog->setWindowFlags(WindowFlagsFor(dialogTemplate.style));
     dialog->setWindowTitle(Utf8(dialogTemplate.caption));
+    return BuildPage(dialog, dialogTemplate);
+}
+
+DialogUnits BuildPage(QWidget* dialog, const DialogTemplate& dialogTemplate) {
     dialog->setFont(DialogFont(dialogTemplate));
     const DialogUnits units = DialogUnits::ForFont(dialog->font(), dialog);
     dialog->setFixedSize(units.Size(dialogTemplate.width, dialogTemplate.height));
 
     RadioGroups radios(dialog);
+    QLineEdit* lastEdit = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         const QRect place = units.Rect(control.x, control.y, control.width, control.height);
-        QWidget* widget = MakeControl(dialog, control, place, radios);
+        QWidget* widget = MakeControl(dialog, control, place, radios, lastEdit);
         widget->setGeometry(place);
         widget->setFixedSize(place.size());
         if (control.id != kNoControlId) {

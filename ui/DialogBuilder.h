@@ -87,10 +87,16 @@ Qt::WindowFlags WindowFlagsFor(std::uint32_t style);
 // run starts at kControlGroup or after another kind of control) in its own
 // exclusive QButtonGroup whose button ids are the control ids; edits
 // QLineEdit, or QPlainTextEdit when many-lined; spin edits QSpinBox 0..100;
-// drop-down lists QComboBox; scroll bars a vertical QScrollBar. Texts, frames,
+// drop-down lists QComboBox; scroll bars a vertical QScrollBar; up-downs an
+// UpDownControl whose buddy is the last one-line edit before it; list views a
+// QTreeWidget of rows (no columns yet: the dialog adds them). Texts, frames,
 // icons and group boxes let mouse events through to the dialog, as the
 // dialog's own clicks and pointer moves are what the program acts on.
 DialogUnits BuildDialog(QWidget* dialog, const DialogTemplate& dialogTemplate);
+
+// The same for a page of a tabbed sheet: font, fixed size and controls, but
+// no window flags or caption, so the page stays a child widget.
+DialogUnits BuildPage(QWidget* page, const DialogTemplate& dialogTemplate);
 
 // The control of that id among the dialog's direct children, or nullptr.
 // Looks it up by name: meant for start-up, not for every tick.

@@ -176,6 +176,8 @@ int main(int argc, char** argv) {
     options.layoutTemplate = decision.layoutTemplate;
     options.debugMode = decision.debugMode;
     options.helpPath = HelpPath();
+    // Where ExtDLL is loaded from and the settings sheet lists the modules.
+    options.programDir = ProgramDir();
     options.version = TROVIK_VERSION;
     options.programDir = ProgramDir();
     options.moduleDataDir = programFiles.Directory();

@@ -61,6 +61,29 @@ TEST_F(MeterEngineTest, TimerFailureLeavesTheWindowStill) {
     EXPECT_EQ(messages.Ids(), std::vector<unsigned>{8u});
 }
 
+TEST_F(MeterEngineTest, ReloadTakesTheNewSettingsAndReportsATimerFailure) {
+    Set("ShutDownTimer", "1");
+    Set("ShutDownTimeout", "2");
+    ASSERT_EQ(Start(), StartResult::Running);
+    engine.Command(kCmdCancelShutdown);
+    EXPECT_EQ(engine.shutdownAfter, 0u);
+    messages.shown.clear();
+
+    Set("ScaleTx", "100");
+    Set("Span", "0");
+    engine.ReloadSettings();
+    EXPECT_EQ(engine.settings.scaleTx, 100u);
+    EXPECT_EQ(engine.settings.span, 30u) << "the load's corrections apply";
+    EXPECT_EQ(engine.shutdownAfter, 120u) << "the shutdown rule is armed again";
+    EXPECT_TRUE(messages.shown.empty());
+
+    window.timerWorks = false;
+    engine.ReloadSettings();
+    ASSERT_EQ(messages.Ids(), std::vector<unsigned>{8u});
+    EXPECT_EQ(messages.shown[0].text, "タイマー登録が出来ません。");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
+}
+
 TEST_F(MeterEngineTest, RestartMarkWhenTheTickCountFell) {
     Set("LogFile", "1");
     ASSERT_EQ(Start(), StartResult::Running);  // no SystemTick stored: the mark

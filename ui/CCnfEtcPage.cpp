@@ -1,0 +1,76 @@
+#include "ui/CCnfEtcPage.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <algorithm>
+#include <filesystem>
+
+namespace trovik {
+
+namespace {
+constexpr unsigned kTopMostBox = 1004;
+constexpr unsigned kIconTitleBox = 1012;
+constexpr unsigned kShowErrorBox = 1033;
+constexpr unsigned kLogFileBox = 1034;
+constexpr unsigned kLogStaticsBox = 1035;
+constexpr unsigned kTrayOnStartBox = 1091;
+constexpr unsigned kAskExitBox = 1101;
+}  // namespace
+
+std::vector<std::string> PresentInterfaceNames() {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/sys/class/net", error), end; !error && it != end;
+         it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+CCnfEtcPage::CCnfEtcPage(const SheetContext& sheet, QWidget* parent)
+    : CCnfPage(kEtcPage, sheet, parent) {}
+
+void CCnfEtcPage::Initialise() {
+    BuildPage(this, dialogTemplate);
+    values = LoadEtcPage(store);
+    SetChecked(kTopMostBox, values.topMost);
+    SetChecked(kIconTitleBox, values.iconTitle);
+    SetChecked(kShowErrorBox, values.showError);
+    SetChecked(kLogFileBox, values.logFile);
+    SetChecked(kLogStaticsBox, values.logStatics);
+    SetChecked(kTrayOnStartBox, values.trayIconOnStart);
+    SetChecked(kAskExitBox, values.askExitFromPopup);
+    Control<QLineEdit>(kInterfacesControl)->setText(QString::fromStdString(values.interfaces));
+    std::string present;
+    for (const std::string& name : context.presentInterfaces) {
+        present += (present.empty() ? "" : " ") + name;
+    }
+    Control<QLabel>(kInterfacesHintControl)
+        ->setText(QStringLiteral("いまあるインターフェース：") +
+                  (present.empty() ? QStringLiteral("（なし）") : QString::fromStdString(present)));
+}
+
+bool CCnfEtcPage::Exchange() {
+    values.iconTitle = Checked(kIconTitleBox);
+    values.topMost = Checked(kTopMostBox);
+    values.showError = Checked(kShowErrorBox);
+    values.logFile = Checked(kLogFileBox);
+    values.logStatics = Checked(kLogStaticsBox);
+    values.trayIconOnStart = Checked(kTrayOnStartBox);
+    values.askExitFromPopup = Checked(kAskExitBox);
+    auto* field = Control<QLineEdit>(kInterfacesControl);
+    const std::string interfaces = field->text().toStdString();
+    if (const auto bad = FirstBadInterfaceName(interfaces)) {
+        Refuse(field, InterfaceNameMessage(*bad));
+        return false;
+    }
+    values.interfaces = interfaces;
+    return true;
+}
+
+void CCnfEtcPage::Write() {
+    WriteEtcPage(store, values);
+}
+
+}  // namespace trovik
