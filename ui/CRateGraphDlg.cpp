@@ -43,13 +43,13 @@ bool InsideColumn(const QRect& column, int x) {
 }  // namespace
 
 CRateGraphDlg::CRateGraphDlg(const RateGraphInput& input, SettingsStore& store,
-                             MessageBoxes& boxes_, QWidget* parent)
+                             MessageBoxes& questions, QWidget* parent)
     : QDialog(parent),
       history(input.history),
       updated(input.updated),
       resetRequested(input.resetRequested),
       settings(store),
-      messages(boxes_),
+      messages(questions),
       scaleTx(input.scaleTx),
       scaleRx(input.scaleRx),
       startTx(input.scaleTx),

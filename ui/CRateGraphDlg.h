@@ -78,7 +78,7 @@ private:
     void ChangeScales(int x, ScaleStep step);
     void AskClear();
 
-    RateHistory const* history;
+    const RateHistory* history;
     std::uint8_t* updated;
     bool* resetRequested;
     SettingsStore& settings;
