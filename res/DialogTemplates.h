@@ -195,6 +195,34 @@ inline constexpr unsigned kInterfacesHintControl = 1341;
 inline constexpr unsigned kProgramIcon = 128;
 inline constexpr unsigned kErrorIcon = 133;
 
+// The rate graph (131), the dial-up info (134) and the log viewer (138).
+inline constexpr unsigned kRateGraphDialog = 131;
+inline constexpr unsigned kDialupInfoDialog = 134;
+inline constexpr unsigned kLogViewerDialog = 138;
+
+// Control ids of the rate graph.
+inline constexpr unsigned kGraphFrameControl = 1017;
+inline constexpr unsigned kGraphModeControls[4] = {1013, 1014, 1015, 1016};
+inline constexpr unsigned kGraphSendBox = 1021;
+inline constexpr unsigned kGraphRecvBox = 1022;
+inline constexpr unsigned kGraphAverageBox = 1042;
+inline constexpr unsigned kGraphErrorBox = 1043;
+inline constexpr unsigned kGraphConnectBox = 1044;
+inline constexpr unsigned kGraphSendAxisBox = 1023;
+inline constexpr unsigned kGraphRecvAxisBox = 1041;
+// Axis labels from the top (100 %) down to 20 %.
+inline constexpr unsigned kGraphSendAxisLabels[5] = {1031, 1032, 1033, 1034, 1035};
+inline constexpr unsigned kGraphRecvAxisLabels[5] = {1036, 1037, 1038, 1039, 1040};
+// Time labels for 120, 100, 80, 60, 40, 20 and 0 points back.
+inline constexpr unsigned kGraphTimeLabels[7] = {1024, 1029, 1026, 1025, 1028, 1027, 1030};
+inline constexpr unsigned kClearDataButton = 1070;
+
+// Control ids of the log viewer.
+inline constexpr unsigned kLogTextControl = 1076;
+inline constexpr unsigned kLogClearButton = 1077;
+inline constexpr unsigned kLogSnapshotButton = 1078;
+inline constexpr unsigned kLogWeeklyScopeButton = 1088;
+
 // The dialog of that id, or nullptr when there is none. The template lives
 // for the whole program.
 const DialogTemplate* FindDialogTemplate(unsigned id);

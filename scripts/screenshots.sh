@@ -177,4 +177,70 @@ for i in 0 1 2 3 4 5 6; do
     sleep 2
 done
 kill "$meter"
+
+# --- the rate graph, the dial-up info and the log viewer ---
+# The replay tool first runs thirteen hours of a simulated line (bursts and
+# pauses of a 56k modem, a few line errors, a redial every few hours) into
+# the demo folder, so the log holds a day's lines and the graph snapshot has
+# all four levels full; the snapshot is shown in each of the graph's modes
+# from the log viewer. The live graph and the dial-up info come from the
+# simulated meter itself, opened by a click bound to their commands.
+cmake --build --preset default -j "${TROVIK_JOBS:-2}" --target trovik-replay
+demo="$XDG_DATA_HOME/Qanto/Vemaro/demo"
+mkdir -p "$demo"
+rm -f "$demo"/Trovik.LOG "$demo"/Trovik.DAT
+RANDOM=4242
+{
+    printf 'clock 2026-12-07 09:00:00\nset LogFile 1\nset DiscOnIdol 0\n'
+    printf 'counter ConnectSpeed 53333\nstart\nconnect\nrun 10\n'
+    for ((elapsed = 0; elapsed < 13 * 3600; )); do
+        if ((RANDOM % 2)); then
+            secs=$((10 + RANDOM % 240))
+            printf 'rate %d %d\n' $((15 + RANDOM % 40)) $((250 + RANDOM % 310))
+        else
+            secs=$((5 + RANDOM % 120))
+            printf 'rate 0 0\n'
+        fi
+        ((RANDOM % 40 == 0)) && printf 'add CRC 1\n'
+        if ((RANDOM % 150 == 0)); then
+            printf 'rate 0 0\ndisconnect\nrun 2m\nconnect\n'
+        fi
+        printf 'run %ds\n' "$secs"
+        elapsed=$((elapsed + secs))
+    done
+    printf 'exit\n'
+} >"$scratch/day.script"
+build/default/tools/replay/trovik-replay --program "$demo/Trovik" "$scratch/day.script" >/dev/null
+cp "$demo/Trovik.DAT" "$scratch/Trovik.DAT"
+cp "$demo/Trovik.LOG" "$scratch/Trovik.LOG"
+
+# Starts the simulated meter with the given settings, waits, clicks it and
+# saves the window whose title matches, then ends the meter.
+viewer_shot() { # settings wait title file [keys]
+    printf '[Settings]\nLayoutType=0\nWndPosX=40\nWndPosY=20\nLogFile=1\n%b' "$1" \
+        >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
+    cp "$scratch/Trovik.DAT" "$scratch/Trovik.LOG" "$demo/"
+    build/default/bin/Trovik --simulate &
+    meter=$!
+    sleep "$2"
+    id="$(xdotool search --sync --onlyvisible --pid "$meter" | head -1)"
+    xdotool mousemove --window "$id" 20 10 click 1
+    sleep 2
+    if [[ -n "${5:-}" ]]; then
+        xdotool key "$5"
+        sleep 2
+    fi
+    win="$(xdotool search --all --sync --onlyvisible --pid "$meter" --name "$3" | head -1)"
+    import -window "$win" "$out/$4.png"
+    kill "$meter"
+    sleep 1
+    kill -9 "$meter" 2>/dev/null || true
+    wait "$meter" 2>/dev/null || true
+}
+viewer_shot 'ClickL=384\n' 15 'ダイヤルアップの情報' dialup-info
+viewer_shot 'ClickL=320\nGraphMode=0\n' 40 '転送速度の推移' graph-live
+viewer_shot 'ClickL=400\n' 3 'ログ表示' log-viewer
+for mode in 0 1 2 3; do
+    viewer_shot "ClickL=400\nGraphMode=$mode\n" 3 '時点の推移グラフ' "graph-snapshot-mode-$mode" alt+p
+done
 echo "screenshots in $out"

@@ -13,8 +13,8 @@ std::uint32_t TrayBitmapFor(std::int32_t trayIcon) {
 
 namespace {
 
-std::uint32_t Within(std::int32_t value, std::int32_t low, std::int32_t high) {
-    return static_cast<std::uint32_t>(std::clamp(value, low, high));
+std::uint32_t Within(std::int32_t value, std::uint32_t low, std::uint32_t high) {
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, low, high));
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ MeterSettings LoadSettings(const SettingsStore& store) {
     s.shutdownAfter = Within(store.GetInt(SettingKey::ShutDownTimeout, 30), kMinShutdownMinutes,
                              kMaxShutdownMinutes) *
                       60u;
-    s.errorLimit = Within(store.GetInt(SettingKey::ErrorLimit, 3), 0, kMaxErrorLimit);
+    s.errorLimit = Within(store.GetInt(SettingKey::ErrorLimit, 3), kMinErrorLimit, kMaxErrorLimit);
     s.scaleTx = u32(SettingKey::ScaleTx, 2000);
     s.scaleRx = u32(SettingKey::ScaleRx, 5000);
     s.askExitFromPopup = store.GetBool(SettingKey::AskExitFromPopup, true);

@@ -45,11 +45,12 @@ struct MeterSettings {
 inline constexpr std::uint32_t kMaxScale = 100000000;
 inline constexpr std::uint32_t kMaxSpan = 100;
 // The ranges of the settings pages, in minutes and error ticks.
-inline constexpr std::int32_t kMinIdleMinutes = 1;
-inline constexpr std::int32_t kMaxIdleMinutes = 30;
-inline constexpr std::int32_t kMinShutdownMinutes = 1;
-inline constexpr std::int32_t kMaxShutdownMinutes = 720;
-inline constexpr std::int32_t kMaxErrorLimit = 100;
+inline constexpr std::uint32_t kMinIdleMinutes = 1;
+inline constexpr std::uint32_t kMaxIdleMinutes = 30;
+inline constexpr std::uint32_t kMinShutdownMinutes = 1;
+inline constexpr std::uint32_t kMaxShutdownMinutes = 720;
+inline constexpr std::uint32_t kMinErrorLimit = 0;
+inline constexpr std::uint32_t kMaxErrorLimit = 100;
 
 // Reads the run-time settings with their defaults and corrections.
 MeterSettings LoadSettings(const SettingsStore& store);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/Charges.h"
 
@@ -92,13 +93,6 @@ struct DiscPageValues {
     std::uint32_t errorLimit = 3;        // 0 to 100
     std::uint32_t shutDownTimeout = 30;  // minutes, 1 to 720
 };
-
-inline constexpr std::uint32_t kMinIdleMinutes = 1;
-inline constexpr std::uint32_t kMaxIdleMinutes = 30;
-inline constexpr std::uint32_t kMinErrorLimit = 0;
-inline constexpr std::uint32_t kMaxErrorLimit = 100;
-inline constexpr std::uint32_t kMinShutdownMinutes = 1;
-inline constexpr std::uint32_t kMaxShutdownMinutes = 720;
 
 DiscPageValues LoadDiscPage(const SettingsStore& store);
 // DiscOnIdol, DiscOnError, DiscOnTimeUp, IdolTimeIgnoreTx, IdolTimer,

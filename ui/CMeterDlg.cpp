@@ -504,7 +504,10 @@ void CMeterDlg::RunCommand(unsigned id) {
         case kCmdCumulativeInfo:
             if (ViewerAvailable(id)) {
                 engine.Command(id);  // 464 first closes the open cumulative period
-                RunViewer(id, ViewerContext{engine, engine.resetRequested}, this);
+                RunViewer(id,
+                          ViewerContext{engine, engine.resetRequested,
+                                        engine.sampler.history.historyUpdated},
+                          this);
             }
             break;
         case kCmdSettings:

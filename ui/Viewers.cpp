@@ -1,14 +1,25 @@
 #include "ui/Viewers.h"
 
+#include <QDialog>
+
 #include "core/MeterEngine.h"
 #include "res/StringTable.h"
 #include "ui/CCumInfoDlg.h"
+#include "ui/CDialupInfoDlg.h"
+#include "ui/CRateGraphDlg.h"
 #include "ui/CWeeklyScopeDlg.h"
+#include "ui/LogViewerDlg.h"
 
 namespace trovik {
 namespace {
 
-constexpr unsigned kWeeklyScopeCommand = 416;
+enum ViewerCommand : unsigned {
+    kGraphCommand = 320,
+    kDialupInfoCommand = 384,
+    kLogCommand = 400,
+    kWeeklyScopeCommand = 416,
+    kCumulativeInfoCommand = 464,
+};
 constexpr unsigned kNoCumulativeFileMessage = 18;
 
 // The record viewers run without an owner window, modal to the user only:
@@ -18,12 +29,29 @@ void RunOwnerless(QDialog& dialog) {
     dialog.exec();
 }
 
+void RunRateGraph(const ViewerContext& context, QWidget* parent) {
+    const MeterEngine& meter = context.meter;
+    RateGraphInput input;
+    input.history = &meter.sampler.history;
+    input.scaleTx = meter.settings.scaleTx;
+    input.scaleRx = meter.settings.scaleRx;
+    // The graph clears the update flag of the level it has drawn, so that it
+    // repaints only when the meter has added a point.
+    input.updated = context.historyUpdated.data();
+    input.resetRequested = &context.resetRequested;
+    CRateGraphDlg dialog(input, meter.Environment().settings, meter.Environment().messages, parent);
+    dialog.exec();
+}
+
 }  // namespace
 
 bool ViewerAvailable(unsigned command) {
     switch (command) {
+        case kGraphCommand:
+        case kDialupInfoCommand:
+        case kLogCommand:
         case kWeeklyScopeCommand:
-        case kCmdCumulativeInfo:
+        case kCumulativeInfoCommand:
             return true;
         default:
             return false;
@@ -31,15 +59,27 @@ bool ViewerAvailable(unsigned command) {
 }
 
 void RunViewer(unsigned command, const ViewerContext& context, QWidget* parent) {
-    (void)parent;
     const MeterEnv& env = context.meter.Environment();
     switch (command) {
+        case kGraphCommand:
+            RunRateGraph(context, parent);
+            break;
+        case kDialupInfoCommand: {
+            CDialupInfoDlg dialog(context.meter, context.resetRequested, parent);
+            dialog.exec();
+            break;
+        }
+        case kLogCommand: {
+            LogViewerDlg dialog(context, parent);
+            dialog.exec();
+            break;
+        }
         case kWeeklyScopeCommand: {
             CWeeklyScopeDlg dialog(env.files, env.clock);
             RunOwnerless(dialog);
             break;
         }
-        case kCmdCumulativeInfo: {
+        case kCumulativeInfoCommand: {
             CCumInfoDlg dialog(env.settings, env.files, env.clock);
             if (!dialog.HasPeriods()) {
                 env.messages.Show(kNoCumulativeFileMessage, LoadString(kNoCumulativeFileMessage),

@@ -5,19 +5,26 @@
 // hands each one a read-only view of its state and runs it modally; the
 // meter keeps ticking meanwhile.
 
+#include <array>
+#include <cstdint>
+
+#include "stats/RateHistory.h"
+
 class QWidget;
 
 namespace trovik {
 
 class MeterEngine;
 
-// What a viewer may see of the running meter. The engine is read only; the
-// one thing a viewer may write is the reset request, which the meter's next
-// tick acts on. The clock, the settings and the record folder come from the
-// engine's own seams (MeterEngine::Environment()).
+// What a viewer may see of the running meter. The engine is read only; a
+// viewer may write the reset request, which the meter's next tick acts on,
+// and the live graph clears the history's update flags of what it has drawn.
+// The clock, the settings and the record folder come from the engine's own
+// seams (MeterEngine::Environment()).
 struct ViewerContext {
     const MeterEngine& meter;
     bool& resetRequested;
+    std::array<std::uint8_t, kHistoryLevels>& historyUpdated;
 };
 
 // Whether the viewer of a menu command exists in this program.

@@ -95,9 +95,9 @@ TEST_F(MeterWindowTest, MenusInTheirOrder) {
     debug.debugMode = true;
     Make(debug);
     const std::vector<std::string> system = {"304 テスト(&T)-",  // no extension module is open
-                                             "320 推移グラフ表示(&G)...-",
-                                             "384 ﾀﾞｲﾔﾙｱｯﾌﾟ情報表示(&I)...-",
-                                             "400 ログ表示(&L)...-",
+                                             "320 推移グラフ表示(&G)...",
+                                             "384 ﾀﾞｲﾔﾙｱｯﾌﾟ情報表示(&I)...",
+                                             "400 ログ表示(&L)...",
                                              "416 週間スコープ(&W)...",
                                              "464 累計情報を表示(&R)...",
                                              "sep",
@@ -116,7 +116,7 @@ TEST_F(MeterWindowTest, MenusInTheirOrder) {
     EXPECT_EQ(meter->SystemMenuEntries(), system);
 
     const std::vector<std::string> popup = meter->PopupMenuEntries(false);
-    EXPECT_EQ(popup.front(), "320 推移グラフを表示...-");
+    EXPECT_EQ(popup.front(), "320 推移グラフを表示...");
     EXPECT_EQ(popup.back(), "448 転送速度計を終了...");
     EXPECT_EQ(std::count_if(popup.begin(), popup.end(),
                             [](const std::string& e) { return e.starts_with("432"); }),

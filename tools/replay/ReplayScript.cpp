@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Clock.h"
+#include "core/DialupInfo.h"
 #include "core/MeterEngine.h"
 #include "core/ScriptedCounterSource.h"
 #include "platform/QtSettingsBackend.h"
@@ -238,6 +239,7 @@ private:
     void Dump();
     void Get(std::string_view key);
     void Report(unsigned year, unsigned month, unsigned closeDay, unsigned type);
+    void Info();
 
     DataFiles files;
     std::ostream& out;
@@ -338,6 +340,16 @@ void Replay::Report(unsigned year, unsigned month, unsigned closeDay, unsigned t
         << "\" sent=\"" << s.sent << "\" normalMin=\"" << s.normalMin << "\" discountMin=\""
         << s.discountMin << "\" normal=\"" << s.normal << "\" discount=\"" << s.discount
         << "\" sum=\"" << s.sum << "\"\n";
+    out.flush();
+}
+
+void Replay::Info() {
+    const DialupTexts texts = DialupInfoTexts(engine);
+    out << "info";
+    for (std::size_t k = 0; k < kDialupFieldCount; ++k) {
+        out << " " << kDialupFieldNames[k] << "=\"" << texts[k] << "\"";
+    }
+    out << "\n";
     out.flush();
 }
 
@@ -444,6 +456,10 @@ bool Replay::Execute(std::string_view line) {
         Args(w, 0);
         Expect(clockSet, "dump before clock");
         Dump();
+    } else if (cmd == "info") {
+        Args(w, 0);
+        Expect(phase == Phase::Running, "info outside the run");
+        Info();
     } else if (cmd == "get") {
         Args(w, 1);
         Get(w[1]);
