@@ -123,6 +123,20 @@ int main(int argc, char** argv) {
     InstallFontSubstitutes();
     (void)InstallQtJapanese();
 
+    // On a signal nobody waits at the screen: the loops end at once (also a
+    // message box's), and the save after them asks nothing. Caught from here
+    // on, so a signal during the start still ends the meter with its save:
+    // the byte waits until an event loop runs.
+    bool endedBySignal = false;
+    CMeterDlg* running = nullptr;
+    const EndSignals endSignals([&running, &endedBySignal] {
+        endedBySignal = true;
+        if (running != nullptr) {
+            running->StopAsking();
+        }
+        QCoreApplication::exit(0);
+    });
+
     const bool simulate = line.simulate;
 
     QtSettingsBackend backend;
@@ -177,7 +191,6 @@ int main(int argc, char** argv) {
     options.debugMode = decision.debugMode;
     options.helpPath = HelpPath();
     // Where ExtDLL is loaded from and the settings sheet lists the modules.
-    options.programDir = ProgramDir();
     options.version = TROVIK_VERSION;
     options.programDir = ProgramDir();
     options.moduleDataDir = programFiles.Directory();
@@ -185,6 +198,7 @@ int main(int argc, char** argv) {
     DesktopNotifier notifier;
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
     meter.Engine().UseNotifier(notifier);
+    running = &meter;
     meter.show();
 
     instance.OnRaise([window = QPointer<CMeterDlg>(&meter)] {
@@ -196,18 +210,12 @@ int main(int argc, char** argv) {
     if (!meter.Initialise()) {
         return 2;
     }
-
-    // On a signal nobody waits at the screen: the loops end at once (also a
-    // message box's), and the save after them asks nothing.
-    bool endedBySignal = false;
-    const EndSignals endSignals([&meter, &endedBySignal] {
-        endedBySignal = true;
-        meter.StopAsking();
-        QCoreApplication::exit(0);
-    });
-    const int status = app.exec();
+    // A signal taken inside a message box of the start has ended that box's
+    // loop already; the main loop is not entered then.
+    const int status = endedBySignal ? 0 : app.exec();
     if (endedBySignal) {
         meter.EndWithoutAsking();
     }
+    running = nullptr;
     return status;
 }
