@@ -723,9 +723,9 @@ TEST_F(SettingsSheetTest, QuotaPageShowsThePeriodsUseAgainstTheEditedAllowance) 
 }
 
 // The login box on the real autostart entry under a scratch XDG_CONFIG_HOME.
-class LoginBoxTest : public SettingsSheetTest {
+class SheetLoginBoxTest : public SettingsSheetTest {
 protected:
-    LoginBoxTest() {
+    SheetLoginBoxTest() {
         const char* old = std::getenv("XDG_CONFIG_HOME");
         ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
         entryPath = AutostartEntryPath();
@@ -744,7 +744,7 @@ protected:
     std::unique_ptr<AutostartEntry> entry;
 };
 
-TEST_F(LoginBoxTest, TheBoxIsTheAutostartEntry) {
+TEST_F(SheetLoginBoxTest, TheBoxIsTheAutostartEntry) {
     EXPECT_EQ(entryPath, config.Path("autostart/trovik.desktop").string());
     constexpr const char* kOn = "[Desktop Entry]\nType=Application\nExec=trovik --simulate\n";
     constexpr const char* kHidden = "[Desktop Entry]\nExec=trovik\nHidden=true\n";
@@ -807,7 +807,7 @@ TEST_F(LoginBoxTest, TheBoxIsTheAutostartEntry) {
     }
 }
 
-TEST_F(LoginBoxTest, AnEntryThatCannotBeWrittenIsReported) {
+TEST_F(SheetLoginBoxTest, AnEntryThatCannotBeWrittenIsReported) {
     // The autostart folder's place is taken by a file.
     testing::WriteText(config.Path("autostart"), "");
     Open(entry.get());
