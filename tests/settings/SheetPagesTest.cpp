@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "tests/settings/RecordingBackend.h"
 
 namespace trovik {
@@ -141,105 +137,6 @@ TEST_F(SheetPagesTest, EachPageWritesItsKeysInItsOrder) {
     WriteQuotaPage(store, QuotaPageValues{10485760, 100, true});
     EXPECT_EQ(backend.SettingsWrites(),
               (std::vector<std::string>{"QuotaMB=10485760", "QuotaWarn=100", "DiscOnQuota=1"}));
-}
-
-TEST_F(SheetPagesTest, QuotaPageReadsTheKeysAsTheMeterDoes) {
-    struct Case {
-        const char* quota;
-        const char* warn;
-        const char* disc;
-        std::uint32_t shownQuota;
-        std::uint32_t shownWarn;
-        bool shownDisc;
-    };
-    const Case cases[] = {
-        {nullptr, nullptr, nullptr, 0, 80, false},  // defaults
-        {"3072", "90", "1", 3072, 90, true},
-        {"-5", "0", "0", 0, 80, false},  // below the ranges
-        {"99999999", "101", "7", 10485760, 80, true},
-        {"4294967295", "100", "0", 0, 100, false},  // stored as -1
-        {"garbage", "garbage", "garbage", 0, 80, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.quota ? c.quota : "(none)");
-        backend.memory.values.clear();
-        if (c.quota != nullptr) {
-            backend.Set("QuotaMB", c.quota);
-            backend.Set("QuotaWarn", c.warn);
-            backend.Set("DiscOnQuota", c.disc);
-        }
-        const QuotaPageValues page = LoadQuotaPage(store);
-        EXPECT_EQ(page.quotaMB, c.shownQuota);
-        EXPECT_EQ(page.warnPercent, c.shownWarn);
-        EXPECT_EQ(page.discOnQuota, c.shownDisc);
-    }
-    EXPECT_TRUE(backend.writes.empty());
-
-    // The use line follows the allowance field while it is being edited.
-    for (const auto& [text, quota] :
-         std::vector<std::pair<const char*, std::uint32_t>>{{"3072", 3072},
-                                                            {" 12 ", 12},
-                                                            {"", 0},
-                                                            {"1x", 0},
-                                                            {"10485761", 0},
-                                                            {"10485760", 10485760}}) {
-        EXPECT_EQ(EditedQuotaMB(text), quota) << text;
-    }
-}
-
-// Start at login as a test sees it: a state, whether changing it works, and
-// the changes asked for.
-class FakeLoginStart final : public LoginStart {
-public:
-    bool Enabled() const override { return enabled; }
-    bool Set(bool on) override {
-        sets.push_back(on);
-        if (works) {
-            enabled = on;
-        }
-        return works;
-    }
-    std::string Location() const override { return "/scratch/autostart/trovik.desktop"; }
-
-    bool enabled = false;
-    bool works = true;
-    std::vector<bool> sets;
-};
-
-TEST_F(SheetPagesTest, LoginStartIsReadFromItsEntryAndChangedOnlyWhenTheBoxWas) {
-    backend.Set("Notify", "0");
-    EXPECT_FALSE(LoadEtcPage(store, nullptr).startAtLogin);
-    EXPECT_FALSE(LoadEtcPage(store, nullptr).notify);
-    FakeLoginStart login;
-    login.enabled = true;
-    EXPECT_TRUE(LoadEtcPage(store, &login).startAtLogin);
-    backend.memory.values.clear();
-    EXPECT_TRUE(LoadEtcPage(store, &login).notify) << "Notify defaults to on";
-
-    struct Case {
-        bool atOpening;
-        bool wanted;
-        bool works;
-        bool result;
-        std::vector<bool> sets;
-    };
-    const Case cases[] = {
-        {false, false, true, true, {}},  // an unchanged box leaves the entry alone
-        {true, true, false, true, {}},
-        {false, true, true, true, {true}},
-        {true, false, true, true, {false}},
-        {false, true, false, false, {true}},  // a failure is reported, not hidden
-        {true, false, false, false, {false}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.atOpening << c.wanted << c.works);
-        FakeLoginStart fake;
-        fake.enabled = c.atOpening;
-        fake.works = c.works;
-        EXPECT_EQ(ApplyLoginStart(&fake, c.atOpening, c.wanted), c.result);
-        EXPECT_EQ(fake.sets, c.sets);
-    }
-    EXPECT_TRUE(ApplyLoginStart(nullptr, false, true)) << "nothing to change without an entry";
 }
 
 TEST_F(SheetPagesTest, ClickActionsMapToRowsAndBack) {
