@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "stats/FileImage.h"
 
@@ -142,6 +143,20 @@ bool SetAutostart(const std::string& path, bool enabled, const std::string& comm
     return ReplaceFile(path,
                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
                        Durability::Unsynced);
+}
+
+AutostartEntry::AutostartEntry(std::string entryPath, std::string program)
+    : path(std::move(entryPath)), programPath(std::move(program)) {}
+
+bool AutostartEntry::Enabled() const {
+    return IsAutostartEnabled(path);
+}
+
+bool AutostartEntry::Set(bool enabled) {
+    const char* search = std::getenv("PATH");
+    return SetAutostart(
+        path, enabled,
+        enabled ? AutostartCommand(programPath, search != nullptr ? search : "") : std::string());
 }
 
 }  // namespace trovik

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/LoginStart.h"
+
 namespace trovik {
 
 // Start at login, by the desktop's autostart rule: an entry named
@@ -29,5 +31,21 @@ std::string AutostartCommand(const std::string& programPath, std::string_view se
 
 // The entry's text for a command (quoted by the desktop-entry rules).
 std::string AutostartEntryText(const std::string& command);
+
+// Start at login as the settings sheet sees it: the entry at `path`, which
+// when switched on starts the program file `programPath` (by its short name
+// when $PATH, read at that moment, leads to it).
+class AutostartEntry final : public LoginStart {
+public:
+    AutostartEntry(std::string path, std::string programPath);
+
+    bool Enabled() const override;
+    bool Set(bool enabled) override;
+    std::string Location() const override { return path; }
+
+private:
+    std::string path;
+    std::string programPath;
+};
 
 }  // namespace trovik

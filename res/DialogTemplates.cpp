@@ -188,7 +188,7 @@ constexpr std::array kCumInfoControls{
 // share one size, so the sheet fits the largest.
 
 constexpr std::int16_t kPageWidth = 250;
-constexpr std::int16_t kPageHeight = 156;
+constexpr std::int16_t kPageHeight = 176;
 constexpr std::uint32_t kNumberFlags = kControlRight | kControlDigitsOnly;
 
 // 135 基本動作
@@ -356,7 +356,8 @@ constexpr std::array kExtDllPageControls{
     ControlTemplate{1319, K::Button, "プロパティ(&R)", 183, 125, 60, 14},
 };
 
-// 139 その他: the seven boxes, then the interface list of this system.
+// 139 その他: the seven boxes, the notification and login boxes, then the
+// interface list of this system.
 constexpr std::array kEtcPageControls{
     ControlTemplate{1004, K::CheckBox, "ウィンドウを常に手前に表示(&T)", 7, 6, 236, 10},
     ControlTemplate{1012, K::CheckBox, "ｱｲｺﾝ化中もｳｨﾝﾄﾞｳ名で表示(&I)", 7, 18, 236, 10},
@@ -365,13 +366,36 @@ constexpr std::array kEtcPageControls{
     ControlTemplate{1035, K::CheckBox, "週間スコープの為の情報を記録(&S)", 7, 54, 236, 10},
     ControlTemplate{1091, K::CheckBox, "起動時にタスクトレイに入る(&H)", 7, 66, 236, 10},
     ControlTemplate{1101, K::CheckBox, "ﾎﾟｯﾎﾟｱｯﾌﾟでの終了時、確認が必要(&X)", 7, 78, 236, 10},
-    ControlTemplate{kNoControlId, K::StaticText,
-                    "回線のインターフェース名（空白で区切る。空欄ならPPPのすべて）", 7, 95, 236,
+    ControlTemplate{kNotifyBox, K::CheckBox, "自動切断や警告をデスクトップに通知(&N)", 7, 90, 236,
                     10},
-    ControlTemplate{kInterfacesControl, K::Edit, "", 7, 106, 236, 12},
-    ControlTemplate{kInterfacesHintControl, K::ValueText, "", 7, 121, 236, 10},
+    ControlTemplate{kLoginStartBox, K::CheckBox, "ログイン時に起動する", 7, 102, 236, 10},
     ControlTemplate{kNoControlId, K::StaticText,
-                    "インターフェース名は次回の起動時から適応されます。", 7, 136, 236, 10},
+                    "回線のインターフェース名（空白で区切る。空欄ならPPPのすべて）", 7, 119, 236,
+                    10},
+    ControlTemplate{kInterfacesControl, K::Edit, "", 7, 130, 236, 12},
+    ControlTemplate{kInterfacesHintControl, K::ValueText, "", 7, 145, 236, 10},
+    ControlTemplate{kNoControlId, K::StaticText,
+                    "インターフェース名は次回の起動時から適応されます。", 7, 160, 236, 10},
+};
+
+// 152 データ量: the allowance of a billing period with its warning level and
+// hang-up, then the period's use so far.
+constexpr std::array kQuotaPageControls{
+    ControlTemplate{kNoControlId, K::GroupBox, "データ量の上限", 7, 7, 236, 76},
+    ControlTemplate{kNoControlId, K::StaticText, "請求期間ごとに", 15, 23, 60, 10},
+    ControlTemplate{kQuotaField, K::Edit, "", 77, 21, 48, 12, kNumberFlags},
+    ControlTemplate{kNoControlId, K::StaticText, "MB まで（0 なら上限なし）", 129, 23, 108, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "使用量が上限の", 15, 41, 60, 10},
+    ControlTemplate{kQuotaWarnField, K::Edit, "", 77, 39, 24, 12, kNumberFlags},
+    ControlTemplate{kQuotaWarnSpin, K::UpDown, "", 101, 39, 9, 12},
+    ControlTemplate{kNoControlId, K::StaticText, "% に達したら警告する", 114, 41, 100, 10},
+    ControlTemplate{kDiscOnQuotaBox, K::CheckBox, "上限に達したら回線を切断する(&D)", 15, 61, 200,
+                    10},
+    ControlTemplate{kNoControlId, K::GroupBox, "今期の使用量", 7, 90, 236, 50},
+    ControlTemplate{kQuotaUseText, K::ValueText, "", 15, 104, 220, 12,
+                    kControlVCenter | kControlSunken},
+    ControlTemplate{kNoControlId, K::StaticText, "請求期間は「累計情報」の締め日から始まります。",
+                    15, 122, 220, 10},
 };
 
 // 150 料金詳細: the name, fee and rates at the top with the buttons beside
@@ -599,6 +623,8 @@ constexpr std::array kDialogs{
     DialogTemplate{kExtDllPage, "拡張DLL", kGothic, 9, kPageWidth, kPageHeight, 0,
                    kExtDllPageControls},
     DialogTemplate{kEtcPage, "その他", kGothic, 9, kPageWidth, kPageHeight, 0, kEtcPageControls},
+    DialogTemplate{kQuotaPage, "データ量", kGothic, 9, kPageWidth, kPageHeight, 0,
+                   kQuotaPageControls},
     DialogTemplate{kChargeDetailDialog, "料金詳細", kGothic, 9, 242, 191,
                    kDialogCaption | kDialogSystemMenu | kDialogModalFrame, kChargeDetailControls},
     // The viewers.

@@ -161,6 +161,7 @@ inline constexpr unsigned kLayoutPage = 145;  // 表示
 inline constexpr unsigned kCumuPage = 148;    // 累計情報
 inline constexpr unsigned kChargeDetailDialog = 150;
 inline constexpr unsigned kExtDllPage = 151;  // 拡張DLL
+inline constexpr unsigned kQuotaPage = 152;   // データ量
 
 // The mouse page's radio grid: six columns of eight. The columns' first
 // buttons, left to right (Shift + left, middle, right; then left, middle,
@@ -190,6 +191,17 @@ constexpr unsigned ChargeHourId(unsigned weekday, unsigned hour) {
 // その他's interface field and the names of the interfaces present now.
 inline constexpr unsigned kInterfacesControl = 1340;
 inline constexpr unsigned kInterfacesHintControl = 1341;
+// その他's desktop notification and start-at-login boxes.
+inline constexpr unsigned kNotifyBox = 1342;
+inline constexpr unsigned kLoginStartBox = 1343;
+
+// データ量: the allowance, the warning level and its up-down, the hang-up
+// box, and the period's use so far.
+inline constexpr unsigned kQuotaField = 1344;
+inline constexpr unsigned kQuotaWarnField = 1345;
+inline constexpr unsigned kQuotaWarnSpin = 1346;
+inline constexpr unsigned kDiscOnQuotaBox = 1347;
+inline constexpr unsigned kQuotaUseText = 1348;
 
 // Icon ids.
 inline constexpr unsigned kProgramIcon = 128;

@@ -151,9 +151,10 @@ kill "$meter" "$tray"
 wait "$meter" 2>/dev/null || true
 
 # The settings sheet: a left click opens it (ClickL=288); Ctrl+Tab walks the
-# seven pages. On 累計情報 the "詳細" button of the first row opens the charge
+# eight pages. On 累計情報 the "詳細" button of the first row opens the charge
 # detail dialog (its place follows the page template at the dialog font).
-printf '[Settings]\nWndPosX=560\nWndPosY=420\nClickL=288\nMeterInTray=1\nTrayIcon=2\nDefaultTollType=1\nTollTypesDispMask=-5\nExtDLL=TrvikPelkin.so\n' \
+# データ量 shows the demo records' use of this period against a 3 GB allowance.
+printf '[Settings]\nWndPosX=560\nWndPosY=420\nClickL=288\nMeterInTray=1\nTrayIcon=2\nDefaultTollType=1\nTollTypesDispMask=-5\nExtDLL=TrvikPelkin.so\nQuotaMB=3072\n' \
     >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
 build/default/bin/Trovik --simulate &
 meter=$!
@@ -162,8 +163,8 @@ id="$(xdotool search --sync --onlyvisible --pid "$meter" --name '通信速度' |
 xdotool mousemove --window "$id" 20 10 click 1
 sleep 2
 sheet="$(xdotool search --sync --onlyvisible --name '設定変更' | head -1)"
-pages=(basic mouse disconnect display cumulative extension other)
-for i in 0 1 2 3 4 5 6; do
+pages=(basic mouse disconnect display cumulative extension other quota)
+for i in 0 1 2 3 4 5 6 7; do
     import -window "$sheet" "$out/settings-$((i + 1))-${pages[$i]}.png"
     if ((i == 4)); then
         xdotool mousemove --window "$sheet" 367 129 click 1

@@ -245,7 +245,7 @@ ChargeType ResetChargeType() {
 
 // --- その他 ---
 
-EtcPageValues LoadEtcPage(const SettingsStore& store) {
+EtcPageValues LoadEtcPage(const SettingsStore& store, const LoginStart* login) {
     EtcPageValues page;
     page.topMost = store.GetBool(SettingKey::TopMost, false);
     page.iconTitle = store.GetBool(SettingKey::IconTitle, false);
@@ -255,6 +255,8 @@ EtcPageValues LoadEtcPage(const SettingsStore& store) {
     page.trayIconOnStart = store.GetBool(SettingKey::TrayIconOnStart, false);
     page.askExitFromPopup = store.GetBool(SettingKey::AskExitFromPopup, true);
     page.interfaces = store.GetString(SettingKey::Interfaces);
+    page.notify = store.GetBool(kNotifyRange.key, kNotifyRange.defaultValue != 0);
+    page.startAtLogin = login != nullptr && login->Enabled();
     return page;
 }
 
@@ -267,6 +269,20 @@ void WriteEtcPage(SettingsStore& store, const EtcPageValues& page) {
     store.PutInt(SettingKey::TrayIconOnStart, Flag(page.trayIconOnStart));
     store.PutInt(SettingKey::AskExitFromPopup, Flag(page.askExitFromPopup));
     store.PutString(SettingKey::Interfaces, TrimBlanks(page.interfaces));
+    store.PutInt(kNotifyRange.key, Flag(page.notify));
+}
+
+bool ApplyLoginStart(LoginStart* login, bool atOpening, bool wanted) {
+    if (login == nullptr || wanted == atOpening) {
+        return true;
+    }
+    return login->Set(wanted);
+}
+
+std::string LoginStartMessage(bool wanted, std::string_view location) {
+    return std::string(wanted ? "ログイン時に起動するよう登録できませんでした。"
+                              : "ログイン時の起動を取り消せませんでした。") +
+           "\n" + std::string(location);
 }
 
 std::vector<std::string> InterfaceWords(std::string_view list) {
@@ -309,6 +325,28 @@ std::string InterfaceNameMessage(std::string_view name) {
     return "インターフェース名「" + std::string(name) +
            "」は使えません。1～15バイトで、「/」「:」と空白を含まず、「.」「..」以外の名前を"
            "入力してください。";
+}
+
+// --- データ量 ---
+
+QuotaPageValues LoadQuotaPage(const SettingsStore& store) {
+    const AllowanceSettings allowance = LoadAllowanceSettings(store);
+    QuotaPageValues page;
+    page.quotaMB = allowance.quotaMB;
+    page.warnPercent = allowance.warnPercent;
+    page.discOnQuota = allowance.discOnQuota;
+    return page;
+}
+
+void WriteQuotaPage(SettingsStore& store, const QuotaPageValues& page) {
+    store.PutInt(kQuotaMBRange.key, AsStored(page.quotaMB));
+    store.PutInt(kQuotaWarnRange.key, AsStored(page.warnPercent));
+    store.PutInt(kDiscOnQuotaRange.key, Flag(page.discOnQuota));
+}
+
+std::uint32_t EditedQuotaMB(std::string_view fieldText) {
+    const NumberField field = ReadNumberField(fieldText, kMinQuotaField, kMaxQuotaField);
+    return field.Ok() ? field.value : 0;
 }
 
 }  // namespace trovik

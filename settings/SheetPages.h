@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/AllowanceSettings.h"
+#include "settings/LoginStart.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/Charges.h"
@@ -174,12 +176,25 @@ struct EtcPageValues {
     bool trayIconOnStart = false;
     bool askExitFromPopup = true;
     std::string interfaces;  // blank-separated interface names; empty: every PPP link
+    bool notify = true;
+    // Start at login: the desktop's autostart entry, never a key of the store.
+    bool startAtLogin = false;
 };
 
-EtcPageValues LoadEtcPage(const SettingsStore& store);
+// The keys, and start at login from `login` (off when there is none).
+EtcPageValues LoadEtcPage(const SettingsStore& store, const LoginStart* login);
 // TopMost, IconTitle, ShowError, LogFile, LogStatics, TrayIconOnStart,
-// AskExitFromPopup, then Interfaces (as given, blanks trimmed at both ends).
+// AskExitFromPopup, Interfaces (as given, blanks trimmed at both ends), then
+// Notify. Start at login is not among them: see ApplyLoginStart.
 void WriteEtcPage(SettingsStore& store, const EtcPageValues& page);
+
+// Turns start at login on or off when the page's box differs from what the
+// entry said when the page was read; an unchanged box leaves the entry (which
+// the user may have edited by hand) alone. False when the change failed.
+bool ApplyLoginStart(LoginStart* login, bool atOpening, bool wanted);
+
+// The message for a start at login that could not be changed.
+std::string LoginStartMessage(bool wanted, std::string_view location);
 
 // The words of an interface list, split at blanks and tabs.
 std::vector<std::string> InterfaceWords(std::string_view list);
@@ -193,5 +208,29 @@ std::optional<std::string> FirstBadInterfaceName(std::string_view list);
 
 // The message for a refused interface name.
 std::string InterfaceNameMessage(std::string_view name);
+
+// --- データ量 ---
+
+// The allowance's fields, with the ranges of the keys.
+inline constexpr auto kMinQuotaField = static_cast<std::uint32_t>(kQuotaMBRange.min);
+inline constexpr auto kMaxQuotaField = static_cast<std::uint32_t>(kQuotaMBRange.max);
+inline constexpr auto kMinQuotaWarnField = static_cast<std::uint32_t>(kQuotaWarnRange.min);
+inline constexpr auto kMaxQuotaWarnField = static_cast<std::uint32_t>(kQuotaWarnRange.max);
+
+struct QuotaPageValues {
+    std::uint32_t quotaMB = 0;       // MiB per billing period; 0: none
+    std::uint32_t warnPercent = 80;  // 1 to 100
+    bool discOnQuota = false;
+};
+
+// Reads the keys as the meter does: an allowance below the range as none, one
+// above it as its end, a warning level outside it as 80.
+QuotaPageValues LoadQuotaPage(const SettingsStore& store);
+// QuotaMB, QuotaWarn, DiscOnQuota.
+void WriteQuotaPage(SettingsStore& store, const QuotaPageValues& page);
+
+// The allowance a field's text stands for while it is being edited: its
+// number when it is a valid one, else none.
+std::uint32_t EditedQuotaMB(std::string_view fieldText);
 
 }  // namespace trovik

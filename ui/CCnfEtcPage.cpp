@@ -33,7 +33,7 @@ CCnfEtcPage::CCnfEtcPage(const SheetContext& sheet, QWidget* parent)
 
 void CCnfEtcPage::Initialise() {
     BuildPage(this, dialogTemplate);
-    values = LoadEtcPage(store);
+    values = LoadEtcPage(store, context.loginStart);
     SetChecked(kTopMostBox, values.topMost);
     SetChecked(kIconTitleBox, values.iconTitle);
     SetChecked(kShowErrorBox, values.showError);
@@ -41,6 +41,10 @@ void CCnfEtcPage::Initialise() {
     SetChecked(kLogStaticsBox, values.logStatics);
     SetChecked(kTrayOnStartBox, values.trayIconOnStart);
     SetChecked(kAskExitBox, values.askExitFromPopup);
+    SetChecked(kNotifyBox, values.notify);
+    SetChecked(kLoginStartBox, values.startAtLogin);
+    Control(kLoginStartBox)->setEnabled(context.loginStart != nullptr);
+    loginAtOpening = values.startAtLogin;
     Control<QLineEdit>(kInterfacesControl)->setText(QString::fromStdString(values.interfaces));
     std::string present;
     for (const std::string& name : context.presentInterfaces) {
@@ -59,6 +63,8 @@ bool CCnfEtcPage::Exchange() {
     values.logStatics = Checked(kLogStaticsBox);
     values.trayIconOnStart = Checked(kTrayOnStartBox);
     values.askExitFromPopup = Checked(kAskExitBox);
+    values.notify = Checked(kNotifyBox);
+    values.startAtLogin = Checked(kLoginStartBox);
     auto* field = Control<QLineEdit>(kInterfacesControl);
     const std::string interfaces = field->text().toStdString();
     if (const auto bad = FirstBadInterfaceName(interfaces)) {
@@ -71,6 +77,10 @@ bool CCnfEtcPage::Exchange() {
 
 void CCnfEtcPage::Write() {
     WriteEtcPage(store, values);
+    if (!ApplyLoginStart(context.loginStart, loginAtOpening, values.startAtLogin)) {
+        messages.Show(0, LoginStartMessage(values.startAtLogin, context.loginStart->Location()),
+                      MessageIcon::Exclamation);
+    }
 }
 
 }  // namespace trovik

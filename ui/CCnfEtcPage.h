@@ -5,8 +5,10 @@
 
 namespace trovik {
 
-// その他: the seven switches of the window, the log and the tray, and the
-// network interfaces that stand for the dial-up line.
+// その他: the seven switches of the window, the log and the tray, desktop
+// notifications, start at login, and the network interfaces that stand for
+// the dial-up line. Start at login is read from and written to the desktop's
+// autostart entry (through the sheet's LoginStart), never to the store.
 class CCnfEtcPage final : public CCnfPage {
 public:
     CCnfEtcPage(const SheetContext& sheet, QWidget* parent);
@@ -19,6 +21,7 @@ public:
 
 private:
     EtcPageValues values;
+    bool loginAtOpening = false;
 };
 
 // The network interfaces of this machine now (/sys/class/net), sorted.

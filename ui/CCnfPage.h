@@ -6,12 +6,14 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/MessageBoxes.h"
 #include "res/DialogTemplates.h"
+#include "settings/LoginStart.h"
 #include "settings/SettingsStore.h"
 
 class QLineEdit;
@@ -25,6 +27,12 @@ struct SheetContext {
     std::string programDir;  // where the Trvik*.so modules are listed, with a trailing slash
     std::string dataDir;     // the modules' data directory, for their configuration dialogs
     std::vector<std::string> presentInterfaces;  // network interfaces present now
+    // Start at login; none where the program cannot offer it (the box is
+    // then disabled).
+    LoginStart* loginStart = nullptr;
+    // The meter's use of the billing period so far, in kilobytes, read when
+    // the page shows it; none reads as no use. The sheet only looks.
+    std::function<std::uint64_t()> periodUseKB{};
 };
 
 // One page. Its window and its initialisation come the first time its tab

@@ -13,6 +13,7 @@
 #include "ui/CCnfExtDllPage.h"
 #include "ui/CCnfLayoutPage.h"
 #include "ui/CCnfMousePage.h"
+#include "ui/CCnfQuotaPage.h"
 
 namespace trovik {
 
@@ -36,7 +37,7 @@ CConfigDlg::CConfigDlg(SheetContext sheet, QWidget* parent)
         {kBasicPage, Make<CCnfBasicPage>}, {kMousePage, Make<CCnfMousePage>},
         {kDiscPage, Make<CCnfDiscPage>},   {kLayoutPage, Make<CCnfLayoutPage>},
         {kCumuPage, Make<CCnfCumuPage>},   {kExtDllPage, Make<CCnfExtDllPage>},
-        {kEtcPage, Make<CCnfEtcPage>},
+        {kEtcPage, Make<CCnfEtcPage>},     {kQuotaPage, Make<CCnfQuotaPage>},
     };
     setWindowTitle(Utf8(LoadString(kSettingsCaption)));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

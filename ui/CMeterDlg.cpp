@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <iostream>
+#include <utility>
 
 #include "ext/qt/ExtDllTestDlg.h"
 #include "res/DialogTemplates.h"
@@ -513,7 +514,9 @@ void CMeterDlg::RunCommand(unsigned id) {
         case kCmdSettings:
             if (RunSettingsSheet(
                     SheetContext{engine.Environment().settings, *this, options.programDir,
-                                 engine.Environment().files.Directory(), PresentInterfaceNames()},
+                                 engine.Environment().files.Directory(), PresentInterfaceNames(),
+                                 options.loginStart,
+                                 [&meter = std::as_const(engine)] { return meter.PeriodUseKB(); }},
                     this)) {
                 engine.ReloadSettings();
             }

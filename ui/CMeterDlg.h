@@ -12,6 +12,7 @@
 
 #include "core/MeterEngine.h"
 #include "core/WindowHooks.h"
+#include "settings/LoginStart.h"
 
 class QLabel;
 class QMenu;
@@ -44,6 +45,8 @@ struct MeterWindowOptions {
     std::string programDir;     // where the extension module is looked for, with a trailing slash
     std::string moduleDataDir;  // where the modules keep their settings; empty: beside the records
     std::string version;
+    // Start at login for the settings sheet; none: its box is disabled.
+    LoginStart* loginStart = nullptr;
 };
 
 // The meter window: one of the five layouts, the two number texts and bars,

@@ -20,6 +20,7 @@
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
 #include "ext/ExtDllHost.h"
+#include "platform/Autostart.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/EndSignals.h"
 #include "platform/LinuxConnectionControl.h"
@@ -192,8 +193,11 @@ int main(int argc, char** argv) {
     options.helpPath = HelpPath();
     // Where ExtDLL is loaded from and the settings sheet lists the modules.
     options.version = TROVIK_VERSION;
-    options.programDir = ProgramDir();
     options.moduleDataDir = programFiles.Directory();
+    // The settings sheet's "start at login" box is the desktop's autostart
+    // entry for this program file.
+    AutostartEntry autostart(AutostartEntryPath(), program);
+    options.loginStart = &autostart;
     // Made before the meter, so it outlives the meter's save at its end.
     DesktopNotifier notifier;
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);

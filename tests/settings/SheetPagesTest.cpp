@@ -124,11 +124,19 @@ TEST_F(SheetPagesTest, EachPageWritesItsKeysInItsOrder) {
     etc.topMost = true;
     etc.logStatics = true;
     etc.interfaces = "  ppp0\twwan0 ";
+    etc.notify = false;
+    etc.startAtLogin = true;
     WriteEtcPage(store, etc);
     EXPECT_EQ(backend.SettingsWrites(),
               (std::vector<std::string>{"TopMost=1", "IconTitle=0", "ShowError=0", "LogFile=0",
                                         "LogStatics=1", "TrayIconOnStart=0", "AskExitFromPopup=1",
-                                        "Interfaces=ppp0\twwan0"}));
+                                        "Interfaces=ppp0\twwan0", "Notify=0"}))
+        << "start at login is no key";
+    backend.writes.clear();
+
+    WriteQuotaPage(store, QuotaPageValues{10485760, 100, true});
+    EXPECT_EQ(backend.SettingsWrites(),
+              (std::vector<std::string>{"QuotaMB=10485760", "QuotaWarn=100", "DiscOnQuota=1"}));
 }
 
 TEST_F(SheetPagesTest, ClickActionsMapToRowsAndBack) {

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,10 +16,12 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
+#include "platform/Autostart.h"
 #include "tests/ScratchDir.h"
 #include "tests/core/EngineFixture.h"
 #include "tests/settings/RecordingBackend.h"
@@ -30,6 +33,7 @@
 #include "ui/CCnfExtDllPage.h"
 #include "ui/CCnfLayoutPage.h"
 #include "ui/CCnfMousePage.h"
+#include "ui/CCnfQuotaPage.h"
 #include "ui/CConfigDlg.h"
 #include "ui/CMeterDlg.h"
 #include "ui/TrayImages.h"
@@ -38,7 +42,7 @@
 namespace trovik {
 namespace {
 
-enum Tab { kBasic, kMouse, kDisc, kLayout, kCumu, kExt, kEtc };
+enum Tab { kBasic, kMouse, kDisc, kLayout, kCumu, kExt, kEtc, kQuota };
 
 template <class T = QWidget>
 T* Ctl(const QWidget* page, unsigned id) {
@@ -78,9 +82,14 @@ void WhenModal(std::function<void(QWidget*)> action) {
 
 class SettingsSheetTest : public ::testing::Test {
 protected:
-    void Open() {
-        sheet = std::make_unique<CConfigDlg>(SheetContext{
-            store, messages, program.path().string() + "/", "/nonexistent-data", {"lo", "ppp0"}});
+    void Open(LoginStart* login = nullptr) {
+        sheet = std::make_unique<CConfigDlg>(SheetContext{store,
+                                                          messages,
+                                                          program.path().string() + "/",
+                                                          "/nonexistent-data",
+                                                          {"lo", "ppp0"},
+                                                          login,
+                                                          [this] { return useKB; }});
     }
     template <class T>
     T* Show(Tab tab) {
@@ -99,17 +108,19 @@ protected:
     testing::RecordingBackend backend;
     SettingsStore store{backend};
     RecordedMessages messages;
+    std::uint64_t useKB = 0;  // the meter's use of the period, as the sheet reads it
     std::unique_ptr<CConfigDlg> sheet;
 };
 
-TEST_F(SettingsSheetTest, SevenPagesInTabOrderOnlyTheFirstMadeAtOnce) {
+TEST_F(SettingsSheetTest, EightPagesInTabOrderOnlyTheFirstMadeAtOnce) {
     Open();
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("設定変更"));
-    ASSERT_EQ(sheet->PageCount(), 7);
+    ASSERT_EQ(sheet->PageCount(), 8);
     EXPECT_NE(sheet->PageAs<CCnfBasicPage>(kBasic), nullptr);
-    for (int tab = 1; tab < 7; ++tab) {
+    for (int tab = 1; tab < 8; ++tab) {
         EXPECT_EQ(sheet->Page(tab), nullptr) << tab;
     }
+    EXPECT_NE(Show<CCnfQuotaPage>(kQuota), nullptr);
     EXPECT_NE(Show<CCnfEtcPage>(kEtc), nullptr);
     EXPECT_EQ(sheet->Page(kMouse), nullptr) << "pages not shown are not made";
     EXPECT_TRUE(backend.writes.empty()) << "reading the pages wrote nothing";
@@ -544,9 +555,12 @@ TEST_F(SettingsSheetTest, ExtensionPageReportsAMissingModuleAndStoresTheSelectio
 TEST_F(SettingsSheetTest, EtcPageSwitchesAndInterfaces) {
     backend.Set("TopMost", "1");
     backend.Set("Interfaces", "wwan0");
+    backend.Set("Notify", "0");
     Open();
     auto* page = Show<CCnfEtcPage>(kEtc);
     EXPECT_TRUE(On(page, 1004));
+    EXPECT_FALSE(On(page, kNotifyBox));
+    EXPECT_FALSE(Ctl(page, kLoginStartBox)->isEnabled()) << "no autostart entry to show";
     EXPECT_TRUE(On(page, 1101)) << "AskExitFromPopup defaults to on";
     EXPECT_FALSE(On(page, 1034));
     EXPECT_EQ(Text(page, kInterfacesControl), QStringLiteral("wwan0"));
@@ -563,18 +577,20 @@ TEST_F(SettingsSheetTest, EtcPageSwitchesAndInterfaces) {
     Type(page, kInterfacesControl, " ppp0  usb0 ");
     Ctl<QCheckBox>(page, 1034)->click();
     Ctl<QCheckBox>(page, 1101)->click();
+    Ctl<QCheckBox>(page, kNotifyBox)->click();
     sheet->accept();
     const auto writes = backend.SettingsWrites();
     EXPECT_EQ(std::vector<std::string>(writes.begin() + 4, writes.end()),
               (std::vector<std::string>{"TopMost=1", "IconTitle=0", "ShowError=0", "LogFile=1",
                                         "LogStatics=0", "TrayIconOnStart=0", "AskExitFromPopup=0",
-                                        "Interfaces=ppp0  usb0"}));
+                                        "Interfaces=ppp0  usb0", "Notify=1"}));
 }
 
 TEST_F(SettingsSheetTest, AHandEditedFileOpensWithCorrectedValues) {
-    for (const char* key : {"ScaleTx", "ScaleRx", "Span", "SpanAll", "ClickL", "IdolTimer",
-                            "ErrorLimit", "ShutDownTimeout", "LayoutType", "TrayIcon",
-                            "TollCloseDay", "DefaultTollType", "TollTypesDispMask", "TopMost"}) {
+    for (const char* key :
+         {"ScaleTx", "ScaleRx", "Span", "SpanAll", "ClickL", "IdolTimer", "ErrorLimit",
+          "ShutDownTimeout", "LayoutType", "TrayIcon", "TollCloseDay", "DefaultTollType",
+          "TollTypesDispMask", "TopMost", "QuotaMB", "QuotaWarn", "DiscOnQuota"}) {
         backend.Set(key, "garbage");
     }
     backend.Set("ShutDownTimeout", "-3");
@@ -588,9 +604,12 @@ TEST_F(SettingsSheetTest, AHandEditedFileOpensWithCorrectedValues) {
     // An odd value is refused until corrected, never stored.
     EXPECT_FALSE(sheet->ShowPage(kLayout));
     Type(disc, 1043, "30");
-    for (int tab = kLayout; tab < 7; ++tab) {
+    for (int tab = kLayout; tab < sheet->PageCount(); ++tab) {
         ASSERT_TRUE(sheet->ShowPage(tab)) << tab;
     }
+    auto* quota = sheet->PageAs<CCnfQuotaPage>(kQuota);
+    EXPECT_EQ(Text(quota, kQuotaField), QStringLiteral("0"));
+    EXPECT_EQ(Text(quota, kQuotaWarnField), QStringLiteral("80"));
     auto* layout = sheet->PageAs<CCnfLayoutPage>(kLayout);
     EXPECT_FALSE(Ctl(layout, 1101)->isEnabled()) << "set -1 compares above 4";
     ASSERT_TRUE(sheet->ShowPage(kMouse));
@@ -602,15 +621,212 @@ TEST_F(SettingsSheetTest, AHandEditedFileOpensWithCorrectedValues) {
     EXPECT_NE(std::find(writes.begin(), writes.end(), "ShutDownTimeout=30"), writes.end());
     EXPECT_NE(std::find(writes.begin(), writes.end(), "TrayIcon=-1"), writes.end());
     EXPECT_NE(std::find(writes.begin(), writes.end(), "TollTypesDispMask=65535"), writes.end());
-    EXPECT_EQ(writes.size(), 4u + 6 + 8 + 3 + 4 + 1 + 8);
+    EXPECT_NE(std::find(writes.begin(), writes.end(), "QuotaWarn=80"), writes.end());
+    EXPECT_EQ(writes.size(), 4u + 6 + 8 + 3 + 4 + 1 + 9 + 3);
+}
+
+TEST_F(SettingsSheetTest, QuotaPageChecksItsFieldsAndWritesOnlyWhenShown) {
+    Open();
+    Show<CCnfEtcPage>(kEtc);
+    sheet->accept();
+    for (const std::string& write : backend.SettingsWrites()) {
+        EXPECT_FALSE(write.starts_with("Quota") || write.starts_with("DiscOnQuota")) << write;
+    }
+
+    struct Case {
+        const char* quota;
+        const char* warn;
+        const char* message;  // nullptr: accepted
+        unsigned refusedField;
+    };
+    const Case cases[] = {
+        {"0", "80", nullptr, 0},
+        {"10485760", "1", nullptr, 0},
+        {"3072", "100", nullptr, 0},
+        {"10485761", "80", "0 から 10485760 までの整数を入力してください。", kQuotaField},
+        {"", "80", "正の整数を入力してください。", kQuotaField},
+        {"-1", "80", "正の整数を入力してください。", kQuotaField},
+        {"3072", "0", "1 から 100 までの整数を入力してください。", kQuotaWarnField},
+        {"3072", "101", "1 から 100 までの整数を入力してください。", kQuotaWarnField},
+        {"x", "0", "正の整数を入力してください。", kQuotaField},  // the first field first
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.quota) + " " + c.warn);
+        backend.memory.values.clear();
+        backend.writes.clear();
+        messages.shown.clear();
+        Open();
+        auto* page = Show<CCnfQuotaPage>(kQuota);
+        Type(page, kQuotaField, c.quota);
+        Type(page, kQuotaWarnField, c.warn);
+        Ctl<QCheckBox>(page, kDiscOnQuotaBox)->click();
+        sheet->accept();
+        if (c.message == nullptr) {
+            EXPECT_EQ(sheet->result(), QDialog::Accepted);
+            EXPECT_TRUE(messages.shown.empty());
+            const auto writes = backend.SettingsWrites();
+            EXPECT_EQ(
+                std::vector<std::string>(writes.begin() + 4, writes.end()),
+                (std::vector<std::string>{std::string("QuotaMB=") + c.quota,
+                                          std::string("QuotaWarn=") + c.warn, "DiscOnQuota=1"}));
+        } else {
+            EXPECT_NE(sheet->result(), QDialog::Accepted);
+            EXPECT_EQ(Texts(), std::vector<std::string>{c.message});
+            EXPECT_EQ(page->focusWidget(), Ctl(page, c.refusedField));
+            EXPECT_TRUE(backend.writes.empty());
+            EXPECT_FALSE(sheet->ShowPage(kEtc)) << "a refused field keeps the page in front";
+        }
+    }
+}
+
+TEST_F(SettingsSheetTest, QuotaPageShowsThePeriodsUseAgainstTheEditedAllowance) {
+    backend.Set("QuotaMB", "3072");
+    backend.Set("QuotaWarn", "90");
+    backend.Set("DiscOnQuota", "1");
+    useKB = 1289750;
+    Open();
+    auto* page = Show<CCnfQuotaPage>(kQuota);
+    EXPECT_EQ(Text(page, kQuotaField), QStringLiteral("3072"));
+    EXPECT_EQ(Text(page, kQuotaWarnField), QStringLiteral("90"));
+    EXPECT_TRUE(On(page, kDiscOnQuotaBox));
+    auto* spin = Ctl<UpDownControl>(page, kQuotaWarnSpin);
+    EXPECT_EQ(spin->Buddy(), Ctl<QLineEdit>(page, kQuotaWarnField));
+    EXPECT_EQ(spin->High(), 100u);
+
+    struct Case {
+        const char* quota;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"3072", "1.23 GB / 3 GB (41 %)"},
+        {"1024", "1.23 GB / 1 GB (123 %)"},  // past the allowance: not capped
+        {"0", "1.23 GB"},
+        {"", "1.23 GB"},  // no valid number yet: no allowance
+        {"99999999", "1.23 GB"},
+    };
+    for (const Case& c : cases) {
+        Type(page, kQuotaField, c.quota);
+        EXPECT_EQ(Text(page, kQuotaUseText).toStdString(), c.shown) << c.quota;
+    }
+
+    // The meter counts on behind the sheet; the line follows within a second.
+    Type(page, kQuotaField, "3072");
+    useKB = 2048;
+    for (int i = 0; i < 30 && Text(page, kQuotaUseText) != QStringLiteral("2 MB / 3 GB (0 %)");
+         ++i) {
+        QEventLoop loop;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    EXPECT_EQ(Text(page, kQuotaUseText).toStdString(), "2 MB / 3 GB (0 %)");
+    EXPECT_TRUE(backend.writes.empty());
+}
+
+// The login box on the real autostart entry under a scratch XDG_CONFIG_HOME.
+class SheetLoginBoxTest : public SettingsSheetTest {
+protected:
+    SheetLoginBoxTest() {
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+        entryPath = AutostartEntryPath();
+        if (old != nullptr) {
+            ::setenv("XDG_CONFIG_HOME", old, 1);
+        } else {
+            ::unsetenv("XDG_CONFIG_HOME");
+        }
+        testing::WriteText(config.Path("bin/Trovik"), "");
+        entry = std::make_unique<AutostartEntry>(entryPath, config.Path("bin/Trovik").string());
+    }
+    std::string EntryText() const { return testing::ReadText(entryPath); }
+
+    testing::ScratchDir config{"trovik-login-"};
+    std::string entryPath;
+    std::unique_ptr<AutostartEntry> entry;
+};
+
+TEST_F(SheetLoginBoxTest, TheBoxIsTheAutostartEntry) {
+    EXPECT_EQ(entryPath, config.Path("autostart/trovik.desktop").string());
+    constexpr const char* kOn = "[Desktop Entry]\nType=Application\nExec=trovik --simulate\n";
+    constexpr const char* kHidden = "[Desktop Entry]\nExec=trovik\nHidden=true\n";
+    enum After : std::uint8_t { kAbsent, kSame, kWritten };
+    struct Case {
+        const char* name;
+        const char* entryText;  // nullptr: no entry
+        bool shownOn;
+        bool click;
+        bool ok;
+        After after;
+    };
+    const Case cases[] = {
+        {"none, ticked, OK", nullptr, false, true, true, kWritten},
+        {"none, ticked, Cancel", nullptr, false, true, false, kAbsent},
+        {"on, unticked, OK", kOn, true, true, true, kAbsent},
+        {"on, unticked, Cancel", kOn, true, true, false, kSame},
+        {"on, left alone, OK", kOn, true, false, true, kSame},  // a hand-made entry stays
+        {"switched off, ticked, OK", kHidden, false, true, true, kWritten},
+        {"switched off, left alone, OK", kHidden, false, false, true, kSame},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(entryPath);
+        if (c.entryText != nullptr) {
+            testing::WriteText(entryPath, c.entryText);
+        }
+        backend.writes.clear();
+        Open(entry.get());
+        auto* page = Show<CCnfEtcPage>(kEtc);
+        EXPECT_TRUE(Ctl(page, kLoginStartBox)->isEnabled());
+        EXPECT_EQ(On(page, kLoginStartBox), c.shownOn);
+        EXPECT_TRUE(On(page, kNotifyBox)) << "Notify defaults to on";
+        if (c.click) {
+            Ctl<QCheckBox>(page, kLoginStartBox)->click();
+        }
+        if (c.ok) {
+            sheet->accept();
+            EXPECT_EQ(sheet->result(), QDialog::Accepted);
+            EXPECT_EQ(backend.SettingsWrites().size(), 4u + 9) << "nothing of it in the store";
+        } else {
+            sheet->reject();
+            EXPECT_TRUE(backend.writes.empty());
+        }
+        switch (c.after) {
+            case kAbsent:
+                EXPECT_FALSE(std::filesystem::exists(entryPath));
+                break;
+            case kSame:
+                EXPECT_EQ(EntryText(), c.entryText);
+                break;
+            case kWritten:
+                EXPECT_TRUE(IsAutostartEnabled(entryPath));
+                EXPECT_NE(EntryText().find("\nExec=" + config.Path("bin/Trovik").string() + "\n"),
+                          std::string::npos)
+                    << EntryText();
+                break;
+        }
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+TEST_F(SheetLoginBoxTest, AnEntryThatCannotBeWrittenIsReported) {
+    // The autostart folder's place is taken by a file.
+    testing::WriteText(config.Path("autostart"), "");
+    Open(entry.get());
+    auto* page = Show<CCnfEtcPage>(kEtc);
+    Ctl<QCheckBox>(page, kLoginStartBox)->click();
+    sheet->accept();
+    EXPECT_EQ(sheet->result(), QDialog::Accepted) << "the keys are written all the same";
+    EXPECT_EQ(backend.SettingsWrites().size(), 4u + 9);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find(entryPath), std::string::npos) << messages.shown[0].text;
+    EXPECT_FALSE(IsAutostartEnabled(entryPath));
 }
 
 // The meter window runs the sheet by command 288 and reloads after OK.
 class MeterSheetTest : public ::testing::Test {
 protected:
-    void Make() {
-        meter = std::make_unique<CMeterDlg>(MeterWindowOptions{}, line, store, clock, connection,
-                                            power, DataFiles(dir.path().string(), "Trovik"));
+    void Make(MeterWindowOptions options = {}) {
+        meter = std::make_unique<CMeterDlg>(options, line, store, clock, connection, power,
+                                            DataFiles(dir.path().string(), "Trovik"));
         meter->UseMessageBoxes(messages);
         ASSERT_TRUE(meter->Initialise());
         meter->StopTimer();
@@ -680,6 +896,38 @@ TEST_F(MeterSheetTest, CancelReloadsNothingAndAMouseButtonOpensTheSheet) {
     EXPECT_EQ(backend.values.count(std::make_pair(std::string("Settings"), std::string("ScaleRx"))),
               0u);
     EXPECT_EQ(meter->Engine().settings.scaleRx, 5000u);
+}
+
+TEST_F(MeterSheetTest, AnAllowanceFromTheSheetReachesTheTrayTipAtTheNextSlowStep) {
+    connection.connected = true;
+    clock.now = 1765100000;  // 7 December
+    AutostartEntry login(dir.Path("autostart/trovik.desktop").string(), "/nonexistent/Trovik");
+    MeterWindowOptions options;
+    options.loginStart = &login;
+    Make(options);
+    Tick(110, 1024);  // the slow step counts 110 KB
+    EXPECT_EQ(meter->TrayTip().toStdString(), "Vemaro");
+
+    bool loginOffered = false;
+    std::string shownUse;
+    WhenModal([&](QWidget* modal) {
+        auto* sheet = dynamic_cast<CConfigDlg*>(modal);
+        ASSERT_NE(sheet, nullptr);
+        ASSERT_TRUE(sheet->ShowPage(kEtc));
+        loginOffered = Ctl(sheet->Page(kEtc), kLoginStartBox)->isEnabled();
+        ASSERT_TRUE(sheet->ShowPage(kQuota));
+        Type(sheet->Page(kQuota), kQuotaField, "1");
+        shownUse = Text(sheet->Page(kQuota), kQuotaUseText).toStdString();
+        sheet->accept();
+    });
+    meter->RunCommand(kCmdSettings);
+    EXPECT_TRUE(loginOffered);
+    EXPECT_EQ(shownUse, "110 KB / 1 MB (10 %)") << "the meter's own count";
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("autostart"))) << "the box was left alone";
+    EXPECT_EQ(meter->Engine().settings.allowance.quotaMB, 1u);
+
+    Tick(110);
+    EXPECT_EQ(meter->TrayTip().toStdString(), "Vemaro — 110 KB / 1 MB (10 %)");
 }
 
 }  // namespace

@@ -56,7 +56,12 @@ std::vector<Expected> Dialogs() {
         {145, "表示", {1069, 1070, 1071, 1074, 1072, 1092, 1097, 1100, 1101}},
         {148, "累計情報", CumuIds()},
         {151, "拡張DLL", {1318, 1319, 1324}},
-        {139, "その他", {1004, 1012, 1033, 1034, 1035, 1091, 1101, 1340, 1341}},
+        {139,
+         "その他",
+         {1004, 1012, 1033, 1034, 1035, 1091, 1101, kNotifyBox, kLoginStartBox, 1340, 1341}},
+        {152,
+         "データ量",
+         {kQuotaField, kQuotaWarnField, kQuotaWarnSpin, kDiscOnQuotaBox, kQuotaUseText}},
         {150, "料金詳細", DetailIds()},
     };
 }
