@@ -191,8 +191,9 @@ int main(int argc, char** argv) {
     options.layoutTemplate = decision.layoutTemplate;
     options.debugMode = decision.debugMode;
     options.helpPath = HelpPath();
-    // Where ExtDLL is loaded from and the settings sheet lists the modules.
     options.version = TROVIK_VERSION;
+    // Where ExtDLL is loaded from and the settings sheet lists the modules.
+    options.programDir = ProgramDir();
     options.moduleDataDir = programFiles.Directory();
     // The settings sheet's "start at login" box is the desktop's autostart
     // entry for this program file.
