@@ -11,27 +11,6 @@ namespace {
 
 using AutoRulesTest = EngineTest;
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
-std::int64_t At(unsigned y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s) {
-    LocalTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
-    t.second = s;
-    std::int64_t out = 0;
-    EXPECT_TRUE(FromLocalTime(t, out));
-    return out;
-}
-
 TEST_F(AutoRulesTest, ErrorTicksReachingTheLimitHangUpEachTime) {
     Set("DiscOnError", "1");
     Set("ErrorLimit", "3");

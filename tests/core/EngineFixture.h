@@ -10,6 +10,7 @@
 
 #include "core/MeterEngine.h"
 #include "core/ScriptedCounterSource.h"
+#include "stats/Calendar.h"
 #include "tests/ScratchDir.h"
 
 namespace trovik {
@@ -171,5 +172,29 @@ protected:
     std::int64_t startTime = 0;
     std::int64_t clockMs = 0;
 };
+
+// The calendar second of a local date and time (the test's TZ).
+inline std::int64_t At(unsigned y, unsigned mo, unsigned d, unsigned h = 12, unsigned mi = 0,
+                       unsigned s = 0) {
+    LocalTime t;
+    t.year = y;
+    t.month = mo;
+    t.day = d;
+    t.hour = h;
+    t.minute = mi;
+    t.second = s;
+    std::int64_t out = 0;
+    EXPECT_TRUE(FromLocalTime(t, out));
+    return out;
+}
+
+// How often `what` stands in `text`.
+inline std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
 
 }  // namespace trovik

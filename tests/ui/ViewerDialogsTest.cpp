@@ -33,19 +33,6 @@
 namespace trovik {
 namespace {
 
-std::int64_t At(unsigned year, unsigned month, unsigned day, unsigned hour = 12,
-                unsigned minute = 0) {
-    LocalTime local;
-    local.year = year;
-    local.month = month;
-    local.day = day;
-    local.hour = hour;
-    local.minute = minute;
-    std::int64_t t = 0;
-    EXPECT_TRUE(FromLocalTime(local, t));
-    return t;
-}
-
 void WriteBytes(const std::string& path, std::size_t length, unsigned seed) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     std::uint32_t x = seed * 2654435761u + 1;
