@@ -52,7 +52,7 @@ void MeterEngine::ReadPeriodUse(const BillingPeriod& period) {
     reachedAtKB = a.quotaKB != 0 && periodUseKB >= a.quotaKB ? a.quotaKB : 0;
 }
 
-void MeterEngine::CountAllowance(std::uint32_t kb) {
+void MeterEngine::CountAllowance(std::uint64_t kb) {
     if (useCountsOpen) {
         periodUseKB += kb;
     }

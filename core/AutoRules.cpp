@@ -47,10 +47,10 @@ void MeterEngine::IdleRule() {
 }
 
 void MeterEngine::IdleReset() {
-    if (sampler.sentSamples[0] != sampler.sentSamples[1] && !settings.idolTimeIgnoreTx) {
+    if (sampler.sentCounts[0] != sampler.sentCounts[1] && !settings.idolTimeIgnoreTx) {
         idleSeconds = 0;
     }
-    if (sampler.recvSamples[0] != sampler.recvSamples[1]) {
+    if (sampler.recvCounts[0] != sampler.recvCounts[1]) {
         idleSeconds = 0;
     }
 }

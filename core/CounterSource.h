@@ -57,6 +57,12 @@ public:
 
     // One value; on failure false, and `value` is left as it was.
     virtual bool Query(StatValue name, std::uint32_t& value) = 0;
+
+    // The byte counters (BytesXmit, BytesRecvd) as the 64-bit counts they
+    // are the low half of, for a source that keeps them: after a pause of
+    // the process they tell how often the 32-bit value wrapped meanwhile.
+    // False (and `value` unchanged) for a source that has only 32 bits.
+    virtual bool QueryWide(StatValue, std::uint64_t&) { return false; }
 };
 
 }  // namespace trovik

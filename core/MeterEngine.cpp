@@ -66,6 +66,7 @@ StartResult MeterEngine::Start() {
     }
     FlushCumulative(false);
     resetRequested = false;
+    clocksValid = env.clock.Read(lastClocks);
 
     isConnected = env.connection.IsModemConnected();
     everConnected = isConnected;
@@ -161,7 +162,25 @@ std::uint32_t MeterEngine::SecondsSince(std::int64_t start) {
 }
 
 void MeterEngine::FlushCumulative(bool write) {
-    const std::uint32_t seconds = SecondsSince(cumPeriodStart);
+    // A period that is written takes every whole kilobyte up to now, not
+    // only those of the last slow step: on a fast line the 11 seconds since
+    // then hold gigabytes.
+    if (write) {
+        MoveKilobytes();
+    }
+    ClosePeriod(write, env.clock.Now());
+}
+
+void MeterEngine::ClosePeriod(bool write, std::int64_t end) {
+    std::int64_t length = std::clamp<std::int64_t>(end - cumPeriodStart, 0, 0xFFFFFFFF);
+    // Never longer than the time the meter ran through it: a clock set
+    // forward unseen, or a sleep, adds no connect time.
+    ClockReading now;
+    if (periodMonotonicValid && env.clock.Read(now)) {
+        const std::int64_t ran = now.monotonicMs - cumPeriodMonotonicMs;
+        length = std::min<std::int64_t>(length, ran <= 0 ? 0 : (ran + 999) / 1000);
+    }
+    const auto seconds = static_cast<std::uint32_t>(length);
     if (write && settings.logCumulate &&
         (cumRecvKB != 0 || cumSentKB != 0 || seconds != 0 || cumDisconnects != 0)) {
         const CumulativeInterval interval{cumPeriodStart, cumRecvKB, cumSentKB, seconds,
@@ -185,6 +204,8 @@ void MeterEngine::FlushCumulative(bool write) {
     cumSentKB = 0;
     cumDisconnects = 0;
     cumPeriodStart = env.clock.Now();
+    periodMonotonicValid = env.clock.Read(now);
+    cumPeriodMonotonicMs = now.monotonicMs;
     useCountsOpen = true;  // the new interval begins now, in the period counted
 }
 

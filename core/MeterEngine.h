@@ -122,6 +122,16 @@ public:
 
     bool CountdownExists() const { return countdownExists; }
 
+    // logind's word before the machine sleeps (true) and after it woke
+    // (false). Before: the open cumulative period is closed as at an hour
+    // change and the sleep logged; after: the next tick takes the time
+    // asleep as a gap (see the tick) and logs it as a sleep.
+    void PrepareForSleep(bool sleeping);
+
+    // The wall clock was set: the next tick measures by how much and, if it
+    // moved, closes the cumulative period at the old time.
+    void ClockChanged() { clockChangeAnnounced = true; }
+
     // Sends the meter's notifications to `notifier` (which must outlive the
     // engine) instead of nowhere. The Notify setting still decides whether
     // any goes out.
@@ -165,17 +175,18 @@ public:
     std::uint32_t shutdownAfter = 0;
 
     // The cumulative period: whole kilobytes moved out of the counters,
-    // ended connections, and the readings up to which bytes were moved.
+    // ended connections, and the counts (the sampler's 64-bit ones) up to
+    // which bytes were moved.
     std::uint32_t cumRecvKB = 0;
     std::uint32_t cumSentKB = 0;
     std::uint32_t cumDisconnects = 0;
     std::int64_t cumPeriodStart = 0;
-    std::uint32_t cumBaseRecv = 0;
-    std::uint32_t cumBaseSent = 0;
+    std::uint64_t cumBaseRecv = 0;
+    std::uint64_t cumBaseSent = 0;
 
-    // The weekly-scope mark: the reading at the last ten-minute mark and its
-    // minute (-1: none yet).
-    std::uint32_t scopeBaseRecv = 0;
+    // The weekly-scope mark: the received count at the last ten-minute mark
+    // and its minute (-1: none yet).
+    std::uint64_t scopeBaseRecv = 0;
     std::int32_t scopeLastMinute = -1;
 
     // The error window: error ticks per slot over the last 60 ticks.
@@ -207,6 +218,17 @@ private:
     // A connection that comes up while the countdown counts closes the
     // countdown window and arms it again.
     void EndCountdownOnConnect();
+    // Time the meter did not see run: a gap after a sleep or a stop of the
+    // process, and a change of the wall clock (TimeWatch.cpp).
+    void WatchTime();
+    void OnClockJump(const ClockReading& now, std::int64_t jumpMs);
+    void OnGap(const ClockReading& last, std::int64_t gapMs);
+    // Moves the whole kilobytes counted since the last move into the
+    // cumulative period.
+    void MoveKilobytes();
+    // Closes the cumulative period as ending at `end` (calendar seconds);
+    // the next one starts now.
+    void ClosePeriod(bool write, std::int64_t end);
     void ShowValues();
     void FillReading();
     void DisconnectNow();
@@ -216,7 +238,7 @@ private:
 
     // The data allowance (Allowance.cpp).
     void StartAllowance();
-    void CountAllowance(std::uint32_t kb);
+    void CountAllowance(std::uint64_t kb);
     void AllowanceSlowStep(const LocalTime& local);
     void ReadPeriodUse(const BillingPeriod& period);
     void AllowanceConnectRule();
@@ -262,6 +284,15 @@ private:
 
     NoNotifier noNotices;
     Notifier* notices = &noNotices;
+
+    // The clocks at the last tick (valid once a tick or the start read them)
+    // and the monotonic time the open cumulative period began at.
+    ClockReading lastClocks{};
+    bool clocksValid = false;
+    std::int64_t cumPeriodMonotonicMs = 0;
+    bool periodMonotonicValid = false;
+    bool clockChangeAnnounced = false;
+    bool sleepAnnounced = false;
 
     MeterEnv env;
     bool sourceOpen = false;

@@ -34,6 +34,7 @@ void MeterEngine::Tick() {
     env.counters.Refresh();
     sampler.ShiftAndRead(env.counters, errors);
     sampler.DetectWraps();
+    WatchTime();
 
     const ErrorBits bits = sampler.errorSamples[0];
     if (bits != 0) {
@@ -172,15 +173,7 @@ void MeterEngine::SlowStep() {
     }
 
     if (isConnected) {
-        // Whole kilobytes only: the remainder stays in the counters and is
-        // carried into the next step.
-        const std::uint32_t recvKB = (sampler.recvSamples[0] - cumBaseRecv) / 1024u;
-        cumRecvKB += recvKB;
-        cumBaseRecv += recvKB * 1024u;
-        const std::uint32_t sentKB = (sampler.sentSamples[0] - cumBaseSent) / 1024u;
-        cumSentKB += sentKB;
-        cumBaseSent += sentKB * 1024u;
-        CountAllowance(recvKB + sentKB);
+        MoveKilobytes();
         if (local.hour != ToLocalTime(cumPeriodStart).hour) {
             FlushCumulative(true);
         }
@@ -189,15 +182,27 @@ void MeterEngine::SlowStep() {
     if (settings.logStatics && local.minute % 10 == 0 &&
         static_cast<std::int32_t>(local.minute) != scopeLastMinute) {
         if (scopeLastMinute != -1) {
-            const std::uint32_t rate = (sampler.recvSamples[0] - scopeBaseRecv) / 600u;
+            const std::uint32_t rate = Held32((sampler.recvCounts[0] - scopeBaseRecv) / 600u);
             (void)RecordScopeSample(env.files, rate, local.weekday,
                                     local.hour * 6 + local.minute / 10);
         }
         scopeLastMinute = static_cast<std::int32_t>(local.minute);
-        scopeBaseRecv = sampler.recvSamples[0];
+        scopeBaseRecv = sampler.recvCounts[0];
     }
 
     AllowanceSlowStep(local);
+}
+
+void MeterEngine::MoveKilobytes() {
+    // Whole kilobytes only: the remainder stays in the counts and is carried
+    // into the next move.
+    const std::uint64_t recvKB = (sampler.recvCounts[0] - cumBaseRecv) / 1024u;
+    cumRecvKB = Held32(std::uint64_t{cumRecvKB} + recvKB);
+    cumBaseRecv += recvKB * 1024u;
+    const std::uint64_t sentKB = (sampler.sentCounts[0] - cumBaseSent) / 1024u;
+    cumSentKB = Held32(std::uint64_t{cumSentKB} + sentKB);
+    cumBaseSent += sentKB * 1024u;
+    CountAllowance(recvKB + sentKB);
 }
 
 void MeterEngine::OnConnectionChange(bool connectedNow) {

@@ -5,25 +5,40 @@
 namespace trovik {
 namespace {
 
-// Bytes per second over `ticks` tenths of a second. The difference is taken
-// modulo 2^32 (the counters wrap), then scaled in 64 bits so that a busy
-// fast line does not overflow the intermediate product.
-std::uint32_t WindowRate(std::uint32_t newest, std::uint32_t oldest, std::uint32_t ticks) {
-    const std::uint64_t bytes = static_cast<std::uint32_t>(newest - oldest);
-    return static_cast<std::uint32_t>(bytes * 10u / ticks);
-}
-
-std::uint64_t TotalSince(std::uint32_t newest, std::uint32_t base, std::uint32_t wraps) {
-    const std::int64_t total = static_cast<std::int64_t>(newest) - static_cast<std::int64_t>(base) +
-                               static_cast<std::int64_t>(static_cast<std::uint64_t>(wraps) << 32);
-    return static_cast<std::uint64_t>(total);
+// Bytes per second over `ticks` tenths of a second, held at 2^32 - 1.
+std::uint32_t WindowRate(std::uint64_t newest, std::uint64_t oldest, std::uint32_t ticks) {
+    const std::uint64_t bytes = newest - oldest;
+    if (bytes > UINT64_MAX / 10u) {
+        return 0xFFFFFFFFu;
+    }
+    return Held32(bytes * 10u / ticks);
 }
 
 std::uint32_t AverageAll(std::uint64_t total, std::uint32_t activeTicks) {
     if (activeTicks == 0) {
         return 0;
     }
-    return static_cast<std::uint32_t>(total * 10u / activeTicks);
+    if (total > UINT64_MAX / 10u) {
+        return 0xFFFFFFFFu;
+    }
+    return Held32(total * 10u / activeTicks);
+}
+
+// What one counter moved since its previous reading: the 64-bit counts'
+// difference when the source gave one now and at the previous reading (and
+// it did not fall), else the 32-bit difference, a fall being one wrap.
+std::uint64_t Increase(std::uint32_t newest, std::uint32_t previous, std::uint64_t& wideLast,
+                       bool& wideValid, bool wideNow, std::uint64_t wide) {
+    std::uint64_t increase = static_cast<std::uint32_t>(newest - previous);
+    if (wideNow) {
+        if (wideValid && wide >= wideLast &&
+            static_cast<std::uint32_t>(wide - wideLast) == static_cast<std::uint32_t>(increase)) {
+            increase = wide - wideLast;
+        }
+        wideLast = wide;
+        wideValid = true;
+    }
+    return increase;
 }
 
 template <typename T, std::size_t N>
@@ -44,19 +59,39 @@ void Sampler::ShiftAndRead(CounterSource& source, ErrorCounters& errors) {
     ShiftOlder(sentSamples);
     ShiftOlder(recvSamples);
     ShiftOlder(errorSamples);
-    (void)ReadByteCounters(source, sentSamples[0], recvSamples[0]);
+    ShiftOlder(sentCounts);
+    ShiftOlder(recvCounts);
+    const bool sentOk = ReadStatValue(source, StatValue::BytesXmit, sentSamples[0]);
+    const bool recvOk = ReadStatValue(source, StatValue::BytesRecvd, recvSamples[0]);
+    nowSent.valid = sentOk && source.QueryWide(StatValue::BytesXmit, nowSent.count);
+    nowRecv.valid = recvOk && source.QueryWide(StatValue::BytesRecvd, nowRecv.count);
     errorSamples[0] = ReadErrorBits(source, errors);
 }
 
 void Sampler::DetectWraps() {
-    if (sentSamples[0] < lowSent) {
-        lowSent = sentSamples[0];
+    if (sentSamples[0] < sentSamples[1]) {
         ++wrapsSent;
     }
-    if (recvSamples[0] < lowRecv) {
-        lowRecv = recvSamples[0];
+    if (recvSamples[0] < recvSamples[1]) {
         ++wrapsRecv;
     }
+    sentCounts[0] = sentCounts[1] + Increase(sentSamples[0], sentSamples[1], wideSent.count,
+                                             wideSent.valid, nowSent.valid, nowSent.count);
+    recvCounts[0] = recvCounts[1] + Increase(recvSamples[0], recvSamples[1], wideRecv.count,
+                                             wideRecv.valid, nowRecv.valid, nowRecv.count);
+}
+
+void Sampler::StartAfresh(std::uint32_t gapTicks) {
+    if (sentCounts[0] != sentCounts[1]) {
+        activeTicksSent = activeTicksSent + std::min(gapTicks, ~activeTicksSent);
+    }
+    if (recvCounts[0] != recvCounts[1]) {
+        activeTicksRecv = activeTicksRecv + std::min(gapTicks, ~activeTicksRecv);
+    }
+    sentSamples.fill(sentSamples[0]);
+    recvSamples.fill(recvSamples[0]);
+    sentCounts.fill(sentCounts[0]);
+    recvCounts.fill(recvCounts[0]);
 }
 
 void Sampler::CountActivity() {
@@ -69,10 +104,10 @@ void Sampler::CountActivity() {
 }
 
 void Sampler::ComputeRates(std::uint32_t span) {
-    totalSent = TotalSince(sentSamples[0], baseSent, wrapsSent);
-    totalRecv = TotalSince(recvSamples[0], baseRecv, wrapsRecv);
-    spanSent = WindowRate(sentSamples[0], sentSamples[span], span);
-    spanRecv = WindowRate(recvSamples[0], recvSamples[span], span);
+    totalSent = sentCounts[0] - baseSent;
+    totalRecv = recvCounts[0] - baseRecv;
+    spanSent = WindowRate(sentCounts[0], sentCounts[span], span);
+    spanRecv = WindowRate(recvCounts[0], recvCounts[span], span);
     avgSentAll = AverageAll(totalSent, activeTicksSent);
     avgRecvAll = AverageAll(totalRecv, activeTicksRecv);
 }
@@ -92,8 +127,8 @@ void Sampler::FeedHistory() {
         ShiftOlder(h.historyEvents[level]);
 
         if (level == 0) {
-            h.historySent[0][0] = sentSamples[0] - sentSamples[10];
-            h.historyRecv[0][0] = recvSamples[0] - recvSamples[10];
+            h.historySent[0][0] = Held32(sentCounts[0] - sentCounts[10]);
+            h.historyRecv[0][0] = Held32(recvCounts[0] - recvCounts[10]);
             h.historyRecvAvg[0][0] = avgRecvAll;
             std::uint8_t events = 0;
             for (std::size_t i = 0; i < 10; ++i) {
@@ -128,8 +163,10 @@ void Sampler::Reset(std::uint32_t sent, std::uint32_t recv) {
     baseRecv = recv;
     sentSamples.fill(sent);
     recvSamples.fill(recv);
-    lowSent = sent;
-    lowRecv = recv;
+    sentCounts.fill(sent);
+    recvCounts.fill(recv);
+    wideSent = {};
+    wideRecv = {};
     totalSent = 0;
     totalRecv = 0;
     wrapsSent = 0;

@@ -27,9 +27,19 @@ public:
     // tick sees no transfer.
     void ShiftAndRead(CounterSource& source, ErrorCounters& errors);
 
-    // Counts a wrap whenever a reading falls below the lowest one since the
-    // reset, sent first, then received.
+    // Follows the counters in 64 bits: each reading's increase over the
+    // previous one is added to the running counts, a reading below the
+    // previous one being one wrap of the 32-bit counter (or, from a source
+    // that keeps 64-bit counts, as many wraps as those tell).
     void DetectWraps();
+
+    // After a time in which no tick ran (a suspend, a stopped process): the
+    // windows start afresh from the newest readings, so the bytes moved
+    // meanwhile stay in the totals but make no spike in the rates or the
+    // history. A counter that moved across the gap was busy through it: its
+    // `gapTicks` count as active, so the all-transfer average is not raised
+    // by bytes it did not see the time of.
+    void StartAfresh(std::uint32_t gapTicks);
 
     // Counts the ticks in which the newest reading differs from the base
     // reading; the all-transfer averages use them as their time base, so idle
@@ -55,11 +65,15 @@ public:
     std::array<std::uint32_t, kSampleCount> sentSamples{};
     std::array<std::uint32_t, kSampleCount> recvSamples{};
     std::array<ErrorBits, kSampleCount> errorSamples{};
+    // The same readings followed in 64 bits, counted on from the base
+    // readings: every difference over more than one tick is taken here, so
+    // no window, total or average wraps at 4 GiB.
+    std::array<std::uint64_t, kSampleCount> sentCounts{};
+    std::array<std::uint64_t, kSampleCount> recvCounts{};
 
     std::uint32_t baseSent = 0;
     std::uint32_t baseRecv = 0;
-    std::uint32_t lowSent = 0;
-    std::uint32_t lowRecv = 0;
+    // Times the 32-bit reading fell below the previous one since the reset.
     std::uint32_t wrapsSent = 0;
     std::uint32_t wrapsRecv = 0;
     std::uint64_t totalSent = 0;
@@ -72,7 +86,23 @@ public:
     std::uint32_t spanRecv = 0;
 
     RateHistory history;
+
+private:
+    // The source's 64-bit count at the last reading that had one.
+    struct WideReading {
+        bool valid = false;
+        std::uint64_t count = 0;
+    };
+    WideReading wideSent;
+    WideReading wideRecv;
+    WideReading nowSent;
+    WideReading nowRecv;
 };
+
+// A count held at the largest 32-bit value rather than wrapped.
+constexpr std::uint32_t Held32(std::uint64_t value) {
+    return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
+}
 
 // value × 100 / scale, the share of the full scale in percent. Not capped:
 // the bar painter clamps at 100. Worked in 64 bits, so rates above 42.9 MB/s

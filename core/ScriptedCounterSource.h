@@ -23,25 +23,46 @@ public:
         if (failing[i]) {
             return false;
         }
+        value = static_cast<std::uint32_t>(values[i]);
+        return true;
+    }
+    // The byte counters also in 64 bits: a value set below the present one
+    // counts as one wrap, as the meter reads it.
+    bool QueryWide(StatValue name, std::uint64_t& value) override {
+        const auto i = static_cast<std::size_t>(name);
+        if (failing[i] || (name != StatValue::BytesXmit && name != StatValue::BytesRecvd)) {
+            return false;
+        }
         value = values[i];
         return true;
     }
 
     void Set(StatValue name, std::uint32_t value) {
-        values[static_cast<std::size_t>(name)] = value;
+        std::uint64_t& v = values[static_cast<std::size_t>(name)];
+        v = IsByteCounter(name)
+                ? v + static_cast<std::uint32_t>(value - static_cast<std::uint32_t>(v))
+                : value;
     }
-    // Adds modulo 2^32, as the adapter's counters wrap.
-    void Add(StatValue name, std::uint32_t delta) {
-        values[static_cast<std::size_t>(name)] += delta;
+    // Adds modulo 2^32 as far as Query tells, as the adapter's counters wrap;
+    // the byte counters' 64-bit count keeps every wrap.
+    void Add(StatValue name, std::uint64_t delta) {
+        std::uint64_t& v = values[static_cast<std::size_t>(name)];
+        v = IsByteCounter(name) ? v + delta : static_cast<std::uint32_t>(v + delta);
     }
-    std::uint32_t Get(StatValue name) const { return values[static_cast<std::size_t>(name)]; }
+    std::uint32_t Get(StatValue name) const {
+        return static_cast<std::uint32_t>(values[static_cast<std::size_t>(name)]);
+    }
     void SetFailing(StatValue name, bool fails) { failing[static_cast<std::size_t>(name)] = fails; }
 
     bool openFails = false;
     bool opened = false;
 
 private:
-    std::array<std::uint32_t, kStatValueCount> values{};
+    static bool IsByteCounter(StatValue name) {
+        return name == StatValue::BytesXmit || name == StatValue::BytesRecvd;
+    }
+
+    std::array<std::uint64_t, kStatValueCount> values{};
     std::array<bool, kStatValueCount> failing{};
 };
 

@@ -272,7 +272,7 @@ bool LinuxCounterSource::Query(StatValue name, std::uint32_t& value) {
     }
     const std::size_t i = At(name);
     if (i < kCountedValues) {
-        value = runningValues[i];
+        value = static_cast<std::uint32_t>(runningValues[i]);  // wraps at 2^32
         return true;
     }
     if (name == StatValue::ConnectSpeed) {
@@ -280,6 +280,14 @@ bool LinuxCounterSource::Query(StatValue name, std::uint32_t& value) {
         return true;
     }
     return false;
+}
+
+bool LinuxCounterSource::QueryWide(StatValue name, std::uint64_t& value) {
+    if (!snapshotValid || (name != StatValue::BytesXmit && name != StatValue::BytesRecvd)) {
+        return false;
+    }
+    value = runningValues[At(name)];
+    return true;
 }
 
 bool LinuxCounterSource::Counts(const LinkInfo& link) const {
@@ -428,7 +436,7 @@ void LinuxCounterSource::ApplyDump() {
 
 void LinuxCounterSource::Add(const Values& added) {
     for (std::size_t v = 0; v < kCountedValues; ++v) {
-        runningValues[v] += static_cast<std::uint32_t>(added[v]);  // wraps at 2^32
+        runningValues[v] += added[v];
     }
 }
 

@@ -57,7 +57,8 @@ private:
 //
 // It counts either every PPP link (link type ARPHRD_PPP), or, when a list of
 // interface names is given, the links of those names. Its values are running
-// 32-bit counters that only grow (wrapping at 2^32): each tick adds every
+// 32-bit counters that only grow (wrapping at 2^32; the byte counters are
+// also had whole in 64 bits, see QueryWide): each tick adds every
 // counted link's increase since the previous tick. The kernel's own counters
 // are kept per link and each value is derived from their increases, so a
 // value moves only when a counter it depends on grew. A link that goes away
@@ -101,6 +102,8 @@ public:
     void Close() override;
     void Refresh() override;
     bool Query(StatValue name, std::uint32_t& value) override;
+    // The byte counters' whole increases since Open, in 64 bits.
+    bool QueryWide(StatValue name, std::uint64_t& value) override;
 
     // Whether the last good dump had a counted link that is up.
     bool AnyCountedLinkUp() const { return anyUp; }
@@ -156,7 +159,7 @@ private:
     bool anyUp = false;
     std::uint32_t sequence = 0;
     std::uint32_t connectSpeed = 0;
-    std::array<std::uint32_t, kCountedValues> runningValues{};
+    std::array<std::uint64_t, kCountedValues> runningValues{};
 
     std::array<StagedLink, kMaxLinks> staged{};
     std::size_t stagedCount = 0;

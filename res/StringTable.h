@@ -49,6 +49,13 @@ enum StringId : std::uint16_t {
     // Notification texts only: the error hang-up writes no log line.
     kNoticeErrorHungUp = 224,
     kNoticeErrorFailed = 225,
+    // Time the meter did not run or that the clock skipped: before a sleep,
+    // after it (with the time asleep), after the process stood still
+    // unannounced, and a change of the wall clock (signed seconds).
+    kLogSleeping = 226,
+    kLogResumed = 227,
+    kLogInterrupted = 228,
+    kLogClockChanged = 229,
 
     kAppTitle = 57344,
 };

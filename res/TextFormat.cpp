@@ -24,8 +24,10 @@ void Render(Sink& sink, std::string_view format, std::initializer_list<TextArg> 
         }
         bool zeroPad = false;
         bool leftAlign = false;
-        for (; i < format.size() && (format[i] == '0' || format[i] == '-'); ++i) {
-            (format[i] == '0' ? zeroPad : leftAlign) = true;
+        bool plusSign = false;
+        for (; i < format.size() && (format[i] == '0' || format[i] == '-' || format[i] == '+');
+             ++i) {
+            (format[i] == '0' ? zeroPad : format[i] == '-' ? leftAlign : plusSign) = true;
         }
         std::size_t width = 0;
         for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i) {
@@ -33,6 +35,8 @@ void Render(Sink& sink, std::string_view format, std::initializer_list<TextArg> 
         }
         if (format.substr(i, 3) == "I64") {
             i += 3;
+        } else if (format.substr(i, 2) == "ll") {
+            i += 2;
         }
         if (i >= format.size()) {
             break;
@@ -68,13 +72,15 @@ void Render(Sink& sink, std::string_view format, std::initializer_list<TextArg> 
             } while (magnitude != 0);
             body = std::string_view(digits.data() + pos, digits.size() - pos);
         }
-        const std::size_t len = body.size() + (negative ? 1 : 0);
+        // "%+d" signs every number, 0 included, as a change is written.
+        const char sign = negative ? '-' : (plusSign && arg.kind != TextArg::Kind::Text ? '+' : 0);
+        const std::size_t len = body.size() + (sign != 0 ? 1 : 0);
         const std::size_t pad = width > len ? width - len : 0;
         if (!leftAlign && !zeroPad) {
             sink.Fill(' ', pad);
         }
-        if (negative) {
-            sink.Put('-');
+        if (sign != 0) {
+            sink.Put(sign);
         }
         if (!leftAlign && zeroPad) {
             sink.Fill('0', pad);

@@ -35,8 +35,9 @@ public:
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit);
 
 // Fills a string-table format the way the texts expect: "%u", "%d", "%s",
-// "%I64u" (a 64-bit number), "%%", each with an optional "0" or "-" flag and
-// a width ("%02u", "%9I64u"). Arguments are taken in order; a missing one
+// "%I64u" or "%lld" (64-bit numbers), "%%", each with optional "0", "-" or
+// "+" flags (the last signs every number) and a width ("%02u", "%9I64u",
+// "%+lld"). Arguments are taken in order; a missing one
 // prints nothing. Writes at most `capacity - 1` bytes plus a terminating zero
 // and returns the length written; a longer text is cut at `capacity - 1`
 // bytes or, to end on a whole UTF-8 character, up to three bytes earlier.

@@ -39,15 +39,25 @@ namespace {
 
 using namespace trovik;
 
-// The real clock: calendar seconds and the milliseconds since boot.
+std::int64_t ClockMs(clockid_t id) {
+    timespec ts{};
+    ::clock_gettime(id, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// The real clock: calendar seconds and the milliseconds since boot, and the
+// three clocks by which the meter tells a sleep, a stop or a clock change.
 class SystemClock final : public Clock {
 public:
     std::int64_t Now() override { return static_cast<std::int64_t>(::time(nullptr)); }
     std::uint32_t TickCount() override {
-        timespec ts{};
-        ::clock_gettime(CLOCK_BOOTTIME, &ts);
-        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-                                          static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+        return static_cast<std::uint32_t>(ClockMs(CLOCK_BOOTTIME));
+    }
+    bool Read(ClockReading& now) override {
+        now.wallMs = ClockMs(CLOCK_REALTIME);
+        now.monotonicMs = ClockMs(CLOCK_MONOTONIC);
+        now.bootMs = ClockMs(CLOCK_BOOTTIME);
+        return true;
     }
 };
 

@@ -77,12 +77,65 @@ TEST_F(SamplerTest, WrapKeepsTheTotalContinuous) {
     Tick(0x1000, 0, 1);  // the counter passes 2^32 and reads 0x800
     EXPECT_EQ(sampler.sentSamples[0], 0x800u);
     EXPECT_EQ(sampler.wrapsSent, 1u);
-    EXPECT_EQ(sampler.lowSent, 0x800u);
     EXPECT_EQ(sampler.totalSent, 0x1800u);
     EXPECT_EQ(sampler.spanSent, 0x1000u * 10u) << "the window rate is taken across the wrap";
     Tick(0x100, 0, 1);
     EXPECT_EQ(sampler.wrapsSent, 1u);
     EXPECT_EQ(sampler.totalSent, 0x1900u);
+}
+
+// A fast line wraps the 32-bit counter every few seconds. Each fall below
+// the previous reading is a wrap (also when it stays above the base), and
+// every window, average and history point is taken from the 64-bit counts.
+TEST_F(SamplerTest, EightMegabytesASecondForFiveMinutesCountsEveryByte) {
+    StartAt(0, 1000);
+    const std::uint32_t perTick = 800000;  // 8,000,000 B/s
+    for (int t = 0; t < 3000; ++t) {
+        Tick(0, perTick, 30);
+    }
+    EXPECT_EQ(sampler.totalRecv, 3000ull * perTick);
+    EXPECT_EQ(sampler.wrapsRecv, 0u + static_cast<std::uint32_t>((1000 + 3000ull * perTick) >> 32));
+    EXPECT_EQ(sampler.spanRecv, 8000000u);
+    EXPECT_EQ(sampler.avgRecvAll, 8000000u);
+    EXPECT_EQ(sampler.history.historyRecv[0][0], 8000000u);
+    EXPECT_EQ(sampler.history.historyRecv[2][0], 8000000u) << "one-minute points";
+}
+
+TEST_F(SamplerTest, RatesTooLargeFor32BitsAreHeldNotWrapped) {
+    StartAt(0, 0);
+    // 1 GB per tick is 10 GB/s: more than a 32-bit rate holds.
+    for (int t = 0; t < 10; ++t) {
+        Tick(0, 1000000000u, 1);
+    }
+    EXPECT_EQ(sampler.totalRecv, 10000000000ull);
+    EXPECT_EQ(sampler.spanRecv, 0xFFFFFFFFu);
+    EXPECT_EQ(sampler.avgRecvAll, 0xFFFFFFFFu);
+    EXPECT_EQ(sampler.history.historyRecv[0][0], 0xFFFFFFFFu);
+}
+
+// A source with 64-bit counts tells how often the counter wrapped while no
+// tick ran; after the gap the windows start afresh, with no spike, and the
+// time of the gap counts as active for the average of a counter that moved.
+TEST_F(SamplerTest, GapKeepsItsBytesWithoutASpike) {
+    StartAt(0, 0);
+    for (int t = 0; t < 100; ++t) {
+        Tick(0, 100000, 30);  // 1 MB/s
+    }
+    line.Add(StatValue::BytesRecvd, 1200ull * 100000ull * 50);  // 120 s at 50 MB/s: 6 GB
+    Tick(0, 100000, 30);
+    EXPECT_EQ(sampler.totalRecv, 101ull * 100000 + 6000000000ull);
+    sampler.StartAfresh(1200);
+    sampler.ComputeRates(30);
+    EXPECT_EQ(sampler.spanRecv, 0u);
+    EXPECT_EQ(sampler.totalRecv, 101ull * 100000 + 6000000000ull);
+    EXPECT_EQ(sampler.activeTicksRecv, 101u + 1200u);
+    for (int t = 0; t < 30; ++t) {
+        Tick(0, 100000, 30);
+    }
+    EXPECT_EQ(sampler.spanRecv, 1000000u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_LE(sampler.history.historyRecv[0][i], 1000000u) << "point " << i;
+    }
 }
 
 TEST_F(SamplerTest, FailedReadRepeatsThePreviousSample) {
@@ -131,8 +184,8 @@ TEST_F(SamplerTest, HistorySumsDoNotWrap) {
     }
     h.historyFill[0] = 9;
     h.historyFill[1] = 9;
-    sampler.recvSamples.fill(0);
-    sampler.recvSamples[0] = 0xF0000000u;
+    sampler.recvCounts.fill(0);
+    sampler.recvCounts[0] = 0xF0000000u;
     sampler.FeedHistory();
     EXPECT_EQ(h.historyRecv[0][0], 0xF0000000u);
     EXPECT_EQ(h.historyRecv[1][0], 0xF0000000u);

@@ -23,6 +23,8 @@ TEST(TextFormat, WidthsFlagsAndSigns) {
     EXPECT_EQ(FormatText("[%9I64ukB]", {std::uint64_t{123}}), "[      123kB]");
     EXPECT_EQ(FormatText("[%-4u]", {7u}), "[7   ]");
     EXPECT_EQ(FormatText("%d %d %u", {-5, std::int32_t{0}, 0xFFFFFFFFu}), "-5 0 4294967295");
+    EXPECT_EQ(FormatText("(%+lld) (%+lld) (%+d)", {std::int64_t{86400}, std::int64_t{-3600}, 0}),
+              "(+86400) (-3600) (+0)");
     EXPECT_EQ(FormatText("%I64u", {std::uint64_t{18446744073709551615ull}}),
               "18446744073709551615");
     EXPECT_EQ(FormatText("100%% %u", {3u}), "100% 3");

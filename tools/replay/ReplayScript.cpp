@@ -28,23 +28,33 @@ struct ScriptError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The simulated clock: tick n after start runs at T0 + 100 n ms.
+// The simulated clock: tick n after start runs at T0 + 100 n ms, plus what
+// sleeps, stops and changes of the clock added to each of the three clocks.
+// The tick count is the time since boot, as the program's is.
 class ReplayClock final : public Clock {
 public:
-    std::int64_t Now() override { return FloorDiv(startMs + 100 * ticks, 1000); }
-    std::uint32_t TickCount() override {
-        return uptime + static_cast<std::uint32_t>(100u * static_cast<std::uint64_t>(ticks));
+    std::int64_t Now() override { return FloorDiv(NowMs(), 1000); }
+    std::uint32_t TickCount() override { return static_cast<std::uint32_t>(BootMs()); }
+    bool Read(ClockReading& now) override {
+        now.wallMs = NowMs();
+        now.monotonicMs = uptime + 100 * ticks + monotonicExtraMs;
+        now.bootMs = BootMs();
+        return true;
     }
 
-    std::int64_t NowMs() const { return startMs + 100 * ticks; }
+    std::int64_t NowMs() const { return startMs + 100 * ticks + wallExtraMs; }
+    std::int64_t BootMs() const { return uptime + 100 * ticks + bootExtraMs; }
 
     static std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
         return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
     }
 
     std::int64_t startMs = 0;
-    std::uint32_t uptime = 3600000;
+    std::int64_t uptime = 3600000;
     std::int64_t ticks = 0;
+    std::int64_t wallExtraMs = 0;
+    std::int64_t monotonicExtraMs = 0;
+    std::int64_t bootExtraMs = 0;
 };
 
 // Message boxes print their id (or text) and answer the scripted answer.
@@ -200,6 +210,17 @@ std::int64_t ParseRunLength(std::string_view word) {
     return static_cast<std::int64_t>(ParseU32(word)) * factor;
 }
 
+// A duration as for `run`, with an optional sign ("+1d", "-1h", "+90s"),
+// in milliseconds.
+std::int64_t ParseSignedDuration(std::string_view word) {
+    std::int64_t sign = 1;
+    if (!word.empty() && (word.front() == '+' || word.front() == '-')) {
+        sign = word.front() == '-' ? -1 : 1;
+        word.remove_prefix(1);
+    }
+    return sign * ParseRunLength(word) * 100;
+}
+
 StatValue ParseStatName(std::string_view word) {
     StatValue v{};
     if (!StatValueFromName(word, v)) {
@@ -236,6 +257,9 @@ private:
 
     void SetClock(std::string_view date, std::string_view time);
     void Run(std::int64_t ticks);
+    void Suspend(std::int64_t ms);
+    void Freeze(std::int64_t ms);
+    void Jump(std::int64_t ms);
     void Dump();
     void Get(std::string_view key);
     void Report(unsigned year, unsigned month, unsigned closeDay, unsigned type);
@@ -287,6 +311,33 @@ void Replay::Run(std::int64_t ticks) {
         ++clock.ticks;
         engine.Tick();
     }
+}
+
+// The machine sleeps: logind's word before and after, wall and boot time
+// move on, the monotonic clock and the counters stand still.
+void Replay::Suspend(std::int64_t ms) {
+    engine.PrepareForSleep(true);
+    clock.wallExtraMs += ms;
+    clock.bootExtraMs += ms;
+    engine.PrepareForSleep(false);
+}
+
+// The process stands still unannounced: every clock moves on, and so does
+// the line, by the rate of every tick that did not run (in 64 bits, so the
+// counters may wrap several times meanwhile).
+void Replay::Freeze(std::int64_t ms) {
+    const auto missed = static_cast<std::uint64_t>(ms / 100);
+    source.Add(StatValue::BytesXmit, missed * rateSent);
+    source.Add(StatValue::BytesRecvd, missed * rateRecv);
+    clock.wallExtraMs += ms;
+    clock.monotonicExtraMs += ms;
+    clock.bootExtraMs += ms;
+}
+
+// The wall clock is set; the change is announced as the kernel does.
+void Replay::Jump(std::int64_t ms) {
+    clock.wallExtraMs += ms;
+    engine.ClockChanged();
 }
 
 void Replay::Dump() {
@@ -371,7 +422,7 @@ bool Replay::Execute(std::string_view line) {
     } else if (cmd == "uptime") {
         Args(w, 1);
         Expect(phase == Phase::BeforeStart, "uptime after start");
-        clock.uptime = ParseU32(w[1]);
+        clock.uptime = static_cast<std::int64_t>(ParseU32(w[1]));
     } else if (cmd == "set") {
         Args(w, 2);
         const auto [section, name] = SplitKey(w[1]);
@@ -448,6 +499,20 @@ bool Replay::Execute(std::string_view line) {
         Args(w, 1);
         Expect(phase == Phase::Running, "run before start");
         Run(ParseRunLength(w[1]));
+    } else if (cmd == "suspend" || cmd == "freeze") {
+        Args(w, 1);
+        Expect(phase == Phase::Running, "suspend or freeze before start");
+        const std::int64_t ms = ParseRunLength(w[1]) * 100;
+        if (cmd == "suspend") {
+            Expect(ms >= 1000, "a suspend lasts at least 1s");
+            Suspend(ms);
+        } else {
+            Freeze(ms);
+        }
+    } else if (cmd == "jump") {
+        Args(w, 1);
+        Expect(phase == Phase::Running, "jump before start");
+        Jump(ParseSignedDuration(w[1]));
     } else if (cmd == "reset") {
         Args(w, 0);
         Expect(phase == Phase::Running, "reset before start");
