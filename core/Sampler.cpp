@@ -81,13 +81,10 @@ void Sampler::DetectWraps() {
                                              wideRecv.valid, nowRecv.valid, nowRecv.count);
 }
 
-void Sampler::StartAfresh(std::uint32_t gapTicks) {
-    if (sentCounts[0] != sentCounts[1]) {
-        activeTicksSent = activeTicksSent + std::min(gapTicks, ~activeTicksSent);
-    }
-    if (recvCounts[0] != recvCounts[1]) {
-        activeTicksRecv = activeTicksRecv + std::min(gapTicks, ~activeTicksRecv);
-    }
+void Sampler::StartAfresh() {
+    unseenSent += sentCounts[0] - sentCounts[1];
+    unseenRecv += recvCounts[0] - recvCounts[1];
+    afterGap = true;
     sentSamples.fill(sentSamples[0]);
     recvSamples.fill(recvSamples[0]);
     sentCounts.fill(sentCounts[0]);
@@ -95,6 +92,10 @@ void Sampler::StartAfresh(std::uint32_t gapTicks) {
 }
 
 void Sampler::CountActivity() {
+    if (afterGap) {
+        afterGap = false;
+        return;
+    }
     if (sentSamples[0] != baseSent) {
         ++activeTicksSent;
     }
@@ -108,8 +109,8 @@ void Sampler::ComputeRates(std::uint32_t span) {
     totalRecv = recvCounts[0] - baseRecv;
     spanSent = WindowRate(sentCounts[0], sentCounts[span], span);
     spanRecv = WindowRate(recvCounts[0], recvCounts[span], span);
-    avgSentAll = AverageAll(totalSent, activeTicksSent);
-    avgRecvAll = AverageAll(totalRecv, activeTicksRecv);
+    avgSentAll = AverageAll(totalSent - unseenSent, activeTicksSent);
+    avgRecvAll = AverageAll(totalRecv - unseenRecv, activeTicksRecv);
 }
 
 void Sampler::FeedHistory() {
@@ -171,6 +172,8 @@ void Sampler::Reset(std::uint32_t sent, std::uint32_t recv) {
     totalRecv = 0;
     wrapsSent = 0;
     wrapsRecv = 0;
+    unseenSent = 0;
+    unseenRecv = 0;
     activeTicksSent = 0;
     activeTicksRecv = 0;
     history = RateHistory{};

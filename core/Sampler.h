@@ -36,10 +36,9 @@ public:
     // After a time in which no tick ran (a suspend, a stopped process): the
     // windows start afresh from the newest readings, so the bytes moved
     // meanwhile stay in the totals but make no spike in the rates or the
-    // history. A counter that moved across the gap was busy through it: its
-    // `gapTicks` count as active, so the all-transfer average is not raised
-    // by bytes it did not see the time of.
-    void StartAfresh(std::uint32_t gapTicks);
+    // history, and the all-transfer averages leave them out, since the meter
+    // did not see how long they took.
+    void StartAfresh();
 
     // Counts the ticks in which the newest reading differs from the base
     // reading; the all-transfer averages use them as their time base, so idle
@@ -78,6 +77,9 @@ public:
     std::uint32_t wrapsRecv = 0;
     std::uint64_t totalSent = 0;
     std::uint64_t totalRecv = 0;
+    // Bytes of the totals moved while no tick ran, left out of the averages.
+    std::uint64_t unseenSent = 0;
+    std::uint64_t unseenRecv = 0;
     std::uint32_t activeTicksSent = 0;
     std::uint32_t activeTicksRecv = 0;
     std::uint32_t avgSentAll = 0;
@@ -97,6 +99,8 @@ private:
     WideReading wideRecv;
     WideReading nowSent;
     WideReading nowRecv;
+    // This tick's increase came with a gap: the tick is not counted active.
+    bool afterGap = false;
 };
 
 // A count held at the largest 32-bit value rather than wrapped.

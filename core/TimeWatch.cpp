@@ -88,8 +88,7 @@ void MeterEngine::OnClockJump(const ClockReading& now, std::int64_t jumpMs) {
 void MeterEngine::OnGap(const ClockReading& last, std::int64_t gapMs) {
     const bool slept = sleepAnnounced;
     sleepAnnounced = false;
-    sampler.StartAfresh(static_cast<std::uint32_t>(
-        std::min<std::int64_t>(gapMs / kTickMs, std::numeric_limits<std::uint32_t>::max())));
+    sampler.StartAfresh();
     if (isConnected) {
         MoveKilobytes();
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/ScratchDir.h"
+#include "tests/replay/ReplaySettings.h"
 #include "tools/replay/ReplayScript.h"
 
 namespace trovik {
@@ -59,7 +60,7 @@ protected:
         delete config;
         config = nullptr;
     }
-    void SetUp() override { fs::remove_all(config->Path("Qanto")); }
+    void SetUp() override { testing::ClearReplaySettings(); }
 
     std::string Run(const std::string& script) {
         std::istringstream in(script);
