@@ -24,6 +24,7 @@
 #include "ui/CConfigDlg.h"
 #include "ui/CountdownDlg.h"
 #include "ui/DialogBuilder.h"
+#include "ui/FittedText.h"
 #include "ui/HelpDlg.h"
 #include "ui/LevelBar.h"
 #include "ui/TrayImages.h"
@@ -136,10 +137,11 @@ void CMeterDlg::PumpPendingMessages() {
 
 // --- what the tick shows ---
 
+// A right-aligned label cuts the leading digits of a text too wide for it.
 void CMeterDlg::SetValueText(unsigned control, std::string_view text) {
     QLabel* label = control == kSendValueControl ? sendText : recvText;
     if (label != nullptr) {
-        label->setText(Utf8(text));
+        label->setText(FittedNumberText(*label, text));
     }
 }
 

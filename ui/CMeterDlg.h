@@ -57,6 +57,8 @@ struct MeterWindowOptions {
 //
 // The tick repaints only what changed: the number texts are set when their
 // value changes, and the bars schedule a repaint of their own rectangles.
+// A number text shows as the engine wrote it where it fits its field, else
+// in the compact form ("103.8K").
 class CMeterDlg final : public QWidget, public WindowHooks, public MessageBoxes {
 public:
     CMeterDlg(MeterWindowOptions options, CounterSource& counters, SettingsStore& settings,

@@ -1,11 +1,12 @@
 // The meter window on Qt's offscreen platform, ticked by hand: menus in their
 // order, the click-swallow rule, the tray meter, the title while minimised and
-// the countdown window.
+// the countdown window, and big rates in every layout.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,10 +16,14 @@
 #include <fstream>
 #include <functional>
 
+#include "res/CompactNumber.h"
+#include "res/DialogTemplates.h"
 #include "res/StringTable.h"
 #include "tests/core/EngineFixture.h"
+#include "tests/ui/PaintedText.h"
 #include "ui/CMeterDlg.h"
 #include "ui/CountdownDlg.h"
+#include "ui/DialogBuilder.h"
 #include "ui/HelpDlg.h"
 
 namespace trovik {
@@ -285,6 +290,59 @@ TEST_F(MeterWindowTest, HelpWithoutALauncherShowsThePageItself) {
     EXPECT_TRUE(meter->HelpWindow()->isVisible());
     EXPECT_EQ(meter->HelpWindow()->windowTitle(), QStringLiteral("T ヘルプ"));
     EXPECT_TRUE(meter->HelpWindow()->PlainText().contains(QStringLiteral("見出し")));
+}
+
+// Rates of 6 to 10 digits in every layout: the engine's text where it fits
+// the field, else a compact one, painted whole from the leading digits on.
+// Five digits, which every field was made for, stay as they are. The two
+// tiny layouts show no numbers.
+TEST_F(MeterWindowTest, BigRatesAreShownWholeInEveryLayout) {
+    const struct {
+        unsigned layout;
+        bool numbersShown;
+    } layouts[] = {
+        {kMeterStandardDialog, true}, {kMeterSmallDialog, true},     {kMeterTinyWideDialog, false},
+        {kMeterLargeDialog, true},    {kMeterTinyTallDialog, false},
+    };
+    const struct {
+        std::string_view rate;
+        const char* leading;
+        bool staysExact;
+    } rates[] = {
+        {"99999", "99999", true},
+        {"103830", "103", false},
+        {"999999999", "999", false},  // the widest compact form, "999.9M"
+        {"4294967295", "4", false},
+    };
+    for (const auto& l : layouts) {
+        MeterWindowOptions options;
+        options.layoutTemplate = l.layout;
+        Make(options);
+        for (unsigned control : {kSendValueControl, kRecvValueControl}) {
+            auto* label = ControlById<QLabel>(meter.get(), control);
+            ASSERT_NE(label, nullptr);
+            for (const auto& r : rates) {
+                SCOPED_TRACE(::testing::Message() << l.layout << " " << control << " " << r.rate);
+                meter->SetValueText(control, r.rate);
+                if (!l.numbersShown) {
+                    EXPECT_TRUE(label->isHidden());
+                    continue;
+                }
+                const std::string text = label->text().toStdString();
+                EXPECT_TRUE(text == r.rate || text == CompactNumbers(r.rate) ||
+                            text == CompactNumbers(r.rate, false))
+                    << text;
+                if (r.staysExact) {
+                    EXPECT_EQ(text, r.rate);
+                }
+                EXPECT_TRUE(text.starts_with(r.leading)) << text;
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                          label->contentsRect().width())
+                    << text;
+                EXPECT_TRUE(testing::PaintsWholeText(*label)) << text;
+            }
+        }
+    }
 }
 
 // Qt's standard buttons in the meter's language.
