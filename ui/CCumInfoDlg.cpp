@@ -15,6 +15,7 @@
 #include "settings/SettingsStore.h"
 #include "stats/Calendar.h"
 #include "ui/DialogBuilder.h"
+#include "ui/FittedText.h"
 
 namespace trovik {
 namespace {
@@ -130,6 +131,12 @@ void CCumInfoDlg::SetText(unsigned controlId, const std::string& text) {
     }
 }
 
+void CCumInfoDlg::SetNumberText(unsigned controlId, const std::string& text) {
+    if (auto* label = ControlById<QLabel>(this, controlId)) {
+        label->setText(FittedNumberText(*label, text));
+    }
+}
+
 QString CCumInfoDlg::Text(unsigned controlId) const {
     const auto* label = ControlById<QLabel>(this, controlId);
     return label != nullptr ? label->text() : QString();
@@ -154,13 +161,13 @@ void CCumInfoDlg::Recompute() {
     const ChargeType* type = SelectedType();
     const PeriodSummary summary = SummarisePeriod(image, period, type ? *type : ChargeType{});
     SetText(kCumTotalTimeText, summary.total);
-    SetText(kCumRecvText, summary.recv);
-    SetText(kCumSentText, summary.sent);
+    SetNumberText(kCumRecvText, summary.recv);
+    SetNumberText(kCumSentText, summary.sent);
     SetText(kCumNormalMinutes, type ? summary.normalMin : std::string());
     SetText(kCumDiscountMinutes, type ? summary.discountMin : std::string());
-    SetText(kCumNormalYen, type ? summary.normal : std::string());
-    SetText(kCumDiscountYen, type ? summary.discount : std::string());
-    SetText(kCumTotalYen, type ? summary.sum : std::string());
+    SetNumberText(kCumNormalYen, type ? summary.normal : std::string());
+    SetNumberText(kCumDiscountYen, type ? summary.discount : std::string());
+    SetNumberText(kCumTotalYen, type ? summary.sum : std::string());
 
     const ScaleLabels labels = SideScaleLabels(view, FullScale(view, steps[view]));
     SetText(kCumFullLabel, labels.full);

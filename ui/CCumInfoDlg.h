@@ -67,6 +67,10 @@ private:
     const ChargeType* SelectedType() const;
     int SelectedTypePosition() const;
     void SetText(unsigned controlId, const std::string& text);
+    // The same for a number that can outgrow its field: the period's
+    // kilobytes on a fast line, the yen of a stored type beyond what the
+    // detail dialog takes. Too wide, it reads in the compact form.
+    void SetNumberText(unsigned controlId, const std::string& text);
     void OnScaleSpin(int position);
 
     Clock& clock;

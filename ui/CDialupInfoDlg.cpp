@@ -8,6 +8,7 @@
 #include "res/DialogTemplates.h"
 #include "res/StringTable.h"
 #include "ui/DialogBuilder.h"
+#include "ui/FittedText.h"
 
 namespace trovik {
 
@@ -33,8 +34,12 @@ void CDialupInfoDlg::Refresh() {
         if (fields[k] == nullptr) {
             continue;
         }
+        // The 64-bit totals can outgrow their fields; every other field
+        // holds its largest text.
         const QString text =
-            QString::fromUtf8(texts[k].data(), static_cast<qsizetype>(texts[k].size()));
+            k == kFieldRecv || k == kFieldSent
+                ? FittedNumberText(*fields[k], texts[k])
+                : QString::fromUtf8(texts[k].data(), static_cast<qsizetype>(texts[k].size()));
         // Unchanged fields are not repainted.
         if (fields[k]->text() != text) {
             fields[k]->setText(text);

@@ -5,6 +5,7 @@
 // connections, automatic disconnections and each kind of line error, and the
 // idle time, all since the meter's last reset. Refreshed once a second from
 // the running meter; its clear button asks and then sets the reset request.
+// A total too wide for its field shows in the compact form ("1.2T ").
 
 #include <QBasicTimer>
 #include <QDialog>

@@ -10,6 +10,7 @@
 #include "res/DialogTemplates.h"
 #include "stats/Calendar.h"
 #include "ui/DialogBuilder.h"
+#include "ui/FittedText.h"
 #include "ui/WeeklyScopeChart.h"
 
 namespace trovik {
@@ -62,7 +63,7 @@ void CWeeklyScopeDlg::mouseMoveEvent(QMouseEvent* event) {
     }
     if (auto* status = ControlById<QLabel>(this, kScopeStatusControl)) {
         const QString text =
-            place ? QString::fromStdString(ScopeStatusText(image, *place)) : QString();
+            place ? FittedNumberText(*status, ScopeStatusText(image, *place)) : QString();
         if (status->text() != text) {
             status->setText(text);
         }

@@ -3,7 +3,8 @@
 // The weekly scope (dialog 144, "週間スコープ"): the seven strips of the
 // weekly scope file as it stood when the dialog opened, the current slot
 // marked by the clock at every repaint, and under the mouse the slot's
-// values in the status line. Modal; it writes nothing.
+// values in the status line (two 10-digit rates do not fit it: then they
+// read in the compact form). Modal; it writes nothing.
 
 #include <QDialog>
 #include <QRect>

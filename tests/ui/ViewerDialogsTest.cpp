@@ -25,7 +25,9 @@
 #include "stats/Calendar.h"
 #include "stats/Cumulative.h"
 #include "tests/core/EngineFixture.h"
+#include "tests/ui/PaintedText.h"
 #include "ui/CCumInfoDlg.h"
+#include "ui/CDialupInfoDlg.h"
 #include "ui/CMeterDlg.h"
 #include "ui/CWeeklyScopeDlg.h"
 #include "ui/DialogBuilder.h"
@@ -399,6 +401,51 @@ TEST_F(ViewerDialogs, WeeklyScopeShowsTheFileAsItStoodAtOpening) {
               QStringLiteral(
                   " 月曜日 12:00 から10分間の平均受信速度は 最高4000ﾊﾞｲﾄ/秒, 最新1000ﾊﾞｲﾄ/秒"));
     EXPECT_EQ(dialog.Scale(), 4000u);
+}
+
+// The viewers' numbers that can outgrow their fields are painted whole: the
+// dial-up totals up to 64 bits (a terabyte still as it is), a month of
+// 32-bit days of kilobytes, and the scope's two 32-bit rates.
+TEST_F(ViewerDialogs, BigNumbersArePaintedWhole) {
+    ScopeImage scope;
+    scope.SetHighest(216, 4294967295u);
+    scope.SetLatest(216, 4294967295u);
+    {
+        std::ofstream out(Files().ScopePath(), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(scope.Bytes().data()),
+                  static_cast<std::streamsize>(scope.Bytes().size()));
+    }
+    Record(At(2001, 3, 12), 60, 1, 4294967295u);
+    Record(At(2001, 3, 13), 60, 1, 4294967295u);
+    MakeMeter();
+    meter->Engine().sampler.totalRecv = 18446744073709551615u;
+    meter->Engine().sampler.totalSent = 1000000000000u;
+    bool reset = false;
+    CDialupInfoDlg dialup(meter->Engine(), reset, nullptr);
+    CCumInfoDlg info(store, Files(), clock);
+    CWeeklyScopeDlg scopeDialog(Files(), clock);
+    const QRect monday = scopeDialog.Strips()[0];
+    const QPointF at(monday.left() + 1, monday.top() + 2);
+    QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&scopeDialog, &move);
+
+    const struct {
+        QWidget* dialog;
+        unsigned control;
+        const char* shown;
+    } fields[] = {
+        {&dialup, kDialupFieldControls[kFieldRecv], "18446744.0T "},
+        {&dialup, kDialupFieldControls[kFieldSent], "1,000,000,000,000 "},
+        {&info, kCumRecvText, "8.5G "},
+        {&scopeDialog, kScopeStatusControl,
+         " 月曜日 12:00 から10分間の平均受信速度は 最高4.2Gﾊﾞｲﾄ/秒, 最新4.2Gﾊﾞｲﾄ/秒"},
+    };
+    for (const auto& f : fields) {
+        auto* label = ControlById<QLabel>(f.dialog, f.control);
+        ASSERT_NE(label, nullptr) << f.control;
+        EXPECT_EQ(label->text().toStdString(), f.shown);
+        EXPECT_TRUE(testing::PaintsWholeText(*label)) << f.shown;
+    }
 }
 
 // Every text of the two dialogs fits its control at the dialog font, and no
