@@ -21,6 +21,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "stats/Calendar.h"
 #include "stats/Cumulative.h"
@@ -404,17 +405,15 @@ TEST_F(ViewerDialogs, WeeklyScopeShowsTheFileAsItStoodAtOpening) {
 }
 
 // The viewers' numbers that can outgrow their fields are painted whole: the
-// dial-up totals up to 64 bits (a terabyte still as it is), a month of
-// 32-bit days of kilobytes, and the scope's two 32-bit rates.
+// dial-up totals (a terabyte still as it is), a month of full 32-bit days of
+// kilobytes, and the scope's two 32-bit rates.
 TEST_F(ViewerDialogs, BigNumbersArePaintedWhole) {
     ScopeImage scope;
     scope.SetHighest(216, 4294967295u);
     scope.SetLatest(216, 4294967295u);
-    {
-        std::ofstream out(Files().ScopePath(), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(scope.Bytes().data()),
-                  static_cast<std::streamsize>(scope.Bytes().size()));
-    }
+    std::ofstream(Files().ScopePath(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(scope.Bytes().data()),
+               static_cast<std::streamsize>(scope.Bytes().size()));
     Record(At(2001, 3, 12), 60, 1, 4294967295u);
     Record(At(2001, 3, 13), 60, 1, 4294967295u);
     MakeMeter();
@@ -424,27 +423,21 @@ TEST_F(ViewerDialogs, BigNumbersArePaintedWhole) {
     CDialupInfoDlg dialup(meter->Engine(), reset, nullptr);
     CCumInfoDlg info(store, Files(), clock);
     CWeeklyScopeDlg scopeDialog(Files(), clock);
-    const QRect monday = scopeDialog.Strips()[0];
-    const QPointF at(monday.left() + 1, monday.top() + 2);
+    const QPointF at(scopeDialog.Strips()[0].topLeft() + QPoint(1, 2));
     QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&scopeDialog, &move);
 
-    const struct {
-        QWidget* dialog;
-        unsigned control;
-        const char* shown;
-    } fields[] = {
+    const std::tuple<QWidget*, unsigned, const char*> fields[] = {
         {&dialup, kDialupFieldControls[kFieldRecv], "18446744.0T "},
         {&dialup, kDialupFieldControls[kFieldSent], "1,000,000,000,000 "},
         {&info, kCumRecvText, "8.5G "},
         {&scopeDialog, kScopeStatusControl,
-         " 月曜日 12:00 から10分間の平均受信速度は 最高4.2Gﾊﾞｲﾄ/秒, 最新4.2Gﾊﾞｲﾄ/秒"},
-    };
-    for (const auto& f : fields) {
-        auto* label = ControlById<QLabel>(f.dialog, f.control);
-        ASSERT_NE(label, nullptr) << f.control;
-        EXPECT_EQ(label->text().toStdString(), f.shown);
-        EXPECT_TRUE(testing::PaintsWholeText(*label)) << f.shown;
+         " 月曜日 12:00 から10分間の平均受信速度は 最高4.2Gﾊﾞｲﾄ/秒, 最新4.2Gﾊﾞｲﾄ/秒"}};
+    for (const auto& [dialog, control, shown] : fields) {
+        auto* label = ControlById<QLabel>(dialog, control);
+        ASSERT_NE(label, nullptr) << control;
+        EXPECT_EQ(label->text().toStdString(), shown);
+        EXPECT_TRUE(testing::PaintsWholeText(*label)) << shown;
     }
 }
 
