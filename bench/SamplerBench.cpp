@@ -13,17 +13,29 @@ namespace {
 
 using bench::QuietMessages;
 
-class StillClock final : public Clock {
+// A clock whose three clocks move on 100 ms at every reading, as they do
+// between two ticks, so the tick's watch for sleeps and clock changes does
+// its whole work.
+class TickingClock final : public Clock {
 public:
-    std::int64_t Now() override { return 1800000000; }
-    std::uint32_t TickCount() override { return 3600000; }
+    std::int64_t Now() override { return (kEpochMs + ms) / 1000; }
+    std::uint32_t TickCount() override { return static_cast<std::uint32_t>(3600000 + ms); }
+    bool Read(ClockReading& now) override {
+        ms += 100;
+        now = {kEpochMs + ms, 3600000 + ms, 3600000 + ms};
+        return true;
+    }
+
+private:
+    static constexpr std::int64_t kEpochMs = 1800000000000;
+    std::int64_t ms = 0;
 };
 
 void BM_MeterTick(benchmark::State& state) {
     ScriptedCounterSource line;
     MemorySettingsBackend backend;
     SettingsStore store(backend);
-    StillClock clock;
+    TickingClock clock;
     QuietMessages messages;
     bench::FixedLine connection(false);
     HeadlessWindow window;
