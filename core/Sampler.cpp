@@ -52,7 +52,7 @@ std::uint32_t Percent(std::uint32_t value, std::uint32_t scale) {
     if (scale == 0) {
         return 0;
     }
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(value) * 100u / scale);
+    return Held32(static_cast<std::uint64_t>(value) * 100u / scale);
 }
 
 void Sampler::ShiftAndRead(CounterSource& source, ErrorCounters& errors) {

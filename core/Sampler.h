@@ -110,7 +110,7 @@ constexpr std::uint32_t Held32(std::uint64_t value) {
 
 // value × 100 / scale, the share of the full scale in percent. Not capped:
 // the bar painter clamps at 100. Worked in 64 bits, so rates above 42.9 MB/s
-// do not wrap into small percentages.
+// do not wrap into small percentages; held at 2^32 - 1 beyond that.
 std::uint32_t Percent(std::uint32_t value, std::uint32_t scale);
 
 }  // namespace trovik

@@ -111,6 +111,7 @@ TEST_F(SamplerTest, RatesTooLargeFor32BitsAreHeldNotWrapped) {
     EXPECT_EQ(sampler.spanRecv, 0xFFFFFFFFu);
     EXPECT_EQ(sampler.avgRecvAll, 0xFFFFFFFFu);
     EXPECT_EQ(sampler.history.historyRecv[0][0], 0xFFFFFFFFu);
+    EXPECT_EQ(Percent(sampler.spanRecv, 1), 0xFFFFFFFFu) << "the plug-ins' percentage too";
 }
 
 // A source with 64-bit counts tells how often the counter wrapped while no
