@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QString>
 #include <QVariant>
+#include <chrono>
 #include <utility>
 
 namespace trovik {
@@ -51,6 +52,17 @@ private:
     QString name;
     QDBusConnection connection;
 };
+
+// The first transport of `bus` at which a message bus answers the start of
+// the authentication handshake within `limit`, as an address of that
+// transport alone; empty when none does, and for BusChoice::None(). Only
+// Unix sockets (path= and abstract=) are tried; other transports are passed
+// over. QtDBus's own connect waits without end for a bus that takes the
+// connection and never answers (a stopped daemon, a stale socket), and holds
+// the thread that serves every QtDBus connection of the process meanwhile:
+// whatever connects off the GUI thread asks this first. Blocks for up to
+// `limit`.
+QString AnsweringBusAddress(const BusChoice& bus, std::chrono::milliseconds limit);
 
 // The value of a reply that carries exactly one, or an invalid QVariant when
 // the reply is an error or carries more or fewer. A variant ("v", as from

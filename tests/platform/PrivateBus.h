@@ -1,9 +1,14 @@
 #pragma once
 
 // Helpers for tests of D-Bus and local-socket code: a private message bus
-// that the test starts and ends itself, a log of the calls a fake received,
-// and a way to run a blocking call on another thread while this thread's
-// event loop serves the fakes.
+// that the test starts and ends itself (and may stop in between), a socket
+// that never answers, a log of the calls a fake received, and a way to run a
+// blocking call on another thread while this thread's event loop serves the
+// fakes.
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -13,6 +18,8 @@
 #include <QStringList>
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -83,6 +90,9 @@ public:
         address = QString::fromUtf8(daemon.readLine()).trimmed();
     }
     ~PrivateBus() {
+        if (frozen) {
+            ::kill(static_cast<pid_t>(daemon.processId()), SIGCONT);
+        }
         if (daemon.state() != QProcess::NotRunning) {
             daemon.terminate();  // SIGTERM to the daemon this started
             if (!daemon.waitForFinished(3000)) {
@@ -97,6 +107,15 @@ public:
     const QString& Address() const { return address; }
     const ScratchDir& Dir() const { return dir; }
 
+    // Stops the daemon with SIGSTOP: the kernel still takes connections into
+    // its socket's backlog, and nothing answers them. It goes on again when
+    // this ends.
+    bool Freeze() {
+        frozen = daemon.state() == QProcess::Running &&
+                 ::kill(static_cast<pid_t>(daemon.processId()), SIGSTOP) == 0;
+        return frozen;
+    }
+
     // A connection of the test's own (for the fake services), closed by the
     // caller through QDBusConnection::disconnectFromBus(name).
     QDBusConnection Connect(QString& name) const {
@@ -108,6 +127,40 @@ public:
 private:
     ScratchDir dir{"trovik-bus-"};
     QProcess daemon;
+    QString address;
+    bool frozen = false;
+};
+
+// A Unix socket that takes connections into its backlog and never answers,
+// as a hung bus daemon's would. Address() is empty when it could not be made.
+class SilentSocket {
+public:
+    explicit SilentSocket(const std::filesystem::path& path) {
+        sockaddr_un where{};
+        where.sun_family = AF_UNIX;
+        const std::string name = path.string();
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0 || name.size() >= sizeof(where.sun_path)) {
+            return;
+        }
+        std::memcpy(where.sun_path, name.c_str(), name.size() + 1);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0 &&
+            ::listen(fd, 16) == 0) {
+            address = QStringLiteral("unix:path=") + QtPath(path);
+        }
+    }
+    ~SilentSocket() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    SilentSocket(const SilentSocket&) = delete;
+    SilentSocket& operator=(const SilentSocket&) = delete;
+
+    const QString& Address() const { return address; }
+
+private:
+    int fd = -1;
     QString address;
 };
 
