@@ -1,0 +1,82 @@
+#include "platform/ClockWatch.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "tests/platform/PrivateBus.h"
+
+namespace trovik {
+namespace {
+
+using testing::PumpUntil;
+
+// The numbers of the timerfds this process has open.
+std::set<int> TimerFds() {
+    std::set<int> fds;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored;
+        if (std::filesystem::read_symlink(entry.path(), ignored) == "anon_inode:[timerfd]") {
+            fds.insert(std::stoi(entry.path().filename().string()));
+        }
+    }
+    return fds;
+}
+
+// The value of the "key: value" line the kernel shows for the fd.
+std::string FdInfo(int fd, std::string_view key) {
+    std::ifstream in("/proc/self/fdinfo/" + std::to_string(fd));
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(key) && line.size() > key.size() && line[key.size()] == ':') {
+            const std::size_t value = line.find_first_not_of(" \t", key.size() + 1);
+            return value == std::string::npos ? std::string() : line.substr(value);
+        }
+    }
+    return "(none)";
+}
+
+// The clock cannot be set here, so the cancellation itself goes untried:
+// what is checked is that the kernel has the timer that reports it. It is on
+// the wall clock, at an absolute time far ahead, to be cancelled by a setting
+// of the clock, and never blocks the loop; while the clock runs steadily
+// nothing is called; and the timer goes with the watch.
+TEST(ClockWatch, ArmsATimerThatASettingOfTheWallClockCancels) {
+    const std::set<int> before = TimerFds();
+    int calls = 0;
+    {
+        const ClockWatch watch([&calls] { ++calls; });
+        ASSERT_TRUE(watch.Armed());
+        std::set<int> added;
+        const std::set<int> now = TimerFds();
+        std::set_difference(now.begin(), now.end(), before.begin(), before.end(),
+                            std::inserter(added, added.end()));
+        ASSERT_EQ(added.size(), 1u);
+        const int fd = *added.begin();
+
+        EXPECT_EQ(FdInfo(fd, "clockid"), "0");  // CLOCK_REALTIME
+        // TFD_TIMER_ABSTIME (1) | TFD_TIMER_CANCEL_ON_SET (2), in octal.
+        EXPECT_EQ(FdInfo(fd, "settime flags"), "03");
+        EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+        EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+        itimerspec left{};
+        ASSERT_EQ(::timerfd_gettime(fd, &left), 0);
+        EXPECT_GT(left.it_value.tv_sec, 100LL * 365 * 24 * 60 * 60);
+        EXPECT_EQ(left.it_interval.tv_sec, 0);
+
+        EXPECT_FALSE(PumpUntil([&calls] { return calls > 0; }, std::chrono::milliseconds(200)));
+    }
+    EXPECT_EQ(TimerFds(), before);
+}
+
+}  // namespace
+}  // namespace trovik
