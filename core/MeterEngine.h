@@ -292,7 +292,12 @@ private:
     std::int64_t cumPeriodMonotonicMs = 0;
     bool periodMonotonicValid = false;
     bool clockChangeAnnounced = false;
+    // logind said the machine goes to sleep / woke up, and the gap of that
+    // sleep was not taken yet; the gap was taken before the word of the
+    // resume came.
     bool sleepAnnounced = false;
+    bool resumeAnnounced = false;
+    bool gapTakenAsleep = false;
 
     MeterEnv env;
     bool sourceOpen = false;

@@ -60,7 +60,8 @@ void MeterEngine::WatchTime() {
 
     const std::int64_t ranMs = now.monotonicMs - last.monotonicMs;
     const std::int64_t passedMs = now.bootMs - last.bootMs;
-    if (sleepAnnounced || ranMs - kTickMs > kLateTickMs || passedMs - ranMs > kUnannouncedSleepMs) {
+    if (resumeAnnounced || ranMs - kTickMs > kLateTickMs ||
+        passedMs - ranMs > kUnannouncedSleepMs) {
         OnGap(last, std::max<std::int64_t>(passedMs - kTickMs, 0));
     }
 }
@@ -86,8 +87,12 @@ void MeterEngine::OnClockJump(const ClockReading& now, std::int64_t jumpMs) {
 }
 
 void MeterEngine::OnGap(const ClockReading& last, std::int64_t gapMs) {
-    const bool slept = sleepAnnounced;
+    const bool slept = sleepAnnounced || resumeAnnounced;
+    // The clocks found the sleep before logind's word of the resume came:
+    // that word then brings nothing more.
+    gapTakenAsleep = sleepAnnounced && !resumeAnnounced;
     sleepAnnounced = false;
+    resumeAnnounced = false;
     sampler.StartAfresh();
     if (isConnected) {
         MoveKilobytes();
@@ -112,12 +117,17 @@ void MeterEngine::OnGap(const ClockReading& last, std::int64_t gapMs) {
 
 void MeterEngine::PrepareForSleep(bool sleeping) {
     if (!sleeping) {
-        sleepAnnounced = true;
+        // The next tick takes the time asleep, unless it was taken already.
+        resumeAnnounced = !gapTakenAsleep;
+        gapTakenAsleep = false;
         return;
     }
     FlushCumulative(isConnected);
     log.LogEvent(settings.logFile, kLogSleeping);
+    // Ticks may still run before the machine sleeps: the gap is taken when
+    // the clocks show it or the resume is announced.
     sleepAnnounced = true;
+    gapTakenAsleep = false;
 }
 
 }  // namespace trovik

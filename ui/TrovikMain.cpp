@@ -21,6 +21,7 @@
 #include "core/Startup.h"
 #include "ext/ExtDllHost.h"
 #include "platform/Autostart.h"
+#include "platform/ClockWatch.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/EndSignals.h"
 #include "platform/LinuxConnectionControl.h"
@@ -28,6 +29,7 @@
 #include "platform/LogindPower.h"
 #include "platform/QtSettingsBackend.h"
 #include "platform/SingleInstance.h"
+#include "platform/SleepWatch.h"
 #include "settings/SettingsStore.h"
 #include "stats/DataFiles.h"
 #include "tools/records/RecordsCommand.h"
@@ -225,6 +227,11 @@ int main(int argc, char** argv) {
     if (!meter.Initialise()) {
         return 2;
     }
+    // Sleeps and settings of the wall clock, heard once the meter runs (the
+    // tick also finds both by its clocks, these only make it exact).
+    MeterEngine& engine = meter.Engine();
+    SleepWatch sleepWatch([&engine](bool sleeping) { engine.PrepareForSleep(sleeping); });
+    ClockWatch clockWatch([&engine] { engine.ClockChanged(); });
     // A signal taken inside a message box of the start has ended that box's
     // loop already; the main loop is not entered then.
     const int status = endedBySignal ? 0 : app.exec();

@@ -81,6 +81,31 @@ TEST_P(TimeWatchTest, OnlyARealGapOrChangeIsTaken) {
     }
 }
 
+// Ticks that still run after the word of the sleep are no gap; the clocks
+// may find the sleep before the word of the resume comes, and then that
+// word adds nothing: one line for one sleep.
+TEST_F(TimeWatchTest, OneSleepIsLoggedOnceWhicheverSeesItFirst) {
+    backend.values[{"Settings", "LogFile"}] = "1";
+    ASSERT_EQ(engine.Start(), StartResult::Running);
+    const auto tick = [&](std::int64_t asleepMs) {
+        clock.Advance(100 + asleepMs, 100, 100 + asleepMs);
+        engine.Tick();
+    };
+    tick(0);
+    engine.PrepareForSleep(true);
+    for (int i = 0; i < 5; ++i) {
+        tick(0);
+    }
+    tick(65000);
+    engine.PrepareForSleep(false);
+    tick(0);
+    tick(0);
+    const std::string log = engine.log.ReadLogText().text;
+    EXPECT_EQ(Count(log, "スリープに入りました"), 1u) << log;
+    EXPECT_EQ(Count(log, "スリープから復帰しました (休止 0時間01分)"), 1u) << log;
+    EXPECT_EQ(Count(log, "復帰"), 1u) << log;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Steps, TimeWatchTest,
     ::testing::Values(Step{"steady", 0, 0, 0, false, nullptr},
