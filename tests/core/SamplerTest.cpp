@@ -111,7 +111,6 @@ TEST_F(SamplerTest, RatesTooLargeFor32BitsAreHeldNotWrapped) {
     EXPECT_EQ(sampler.spanRecv, 0xFFFFFFFFu);
     EXPECT_EQ(sampler.avgRecvAll, 0xFFFFFFFFu);
     EXPECT_EQ(sampler.history.historyRecv[0][0], 0xFFFFFFFFu);
-    EXPECT_EQ(Percent(sampler.spanRecv, 1), 0xFFFFFFFFu) << "the plug-ins' percentage too";
 }
 
 // A source with 64-bit counts tells how often the counter wrapped while no
@@ -230,7 +229,7 @@ TEST(Percent, IsNotCappedAndDoesNotWrap) {
     EXPECT_EQ(Percent(4999, 5000), 99u);
     EXPECT_EQ(Percent(12000, 5000), 240u);
     EXPECT_EQ(Percent(50000000, 100000000), 50u);
-    EXPECT_EQ(Percent(0xFFFFFFFFu, 1), 429496729500u & 0xFFFFFFFFu);
+    EXPECT_EQ(Percent(0xFFFFFFFFu, 1), 0xFFFFFFFFu) << "held, not wrapped to a small share";
 }
 
 }  // namespace
