@@ -3,14 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/ScratchDir.h"
-#include "tests/replay/ReplaySettings.h"
+#include "tests/replay/ReplayFixture.h"
 #include "tools/replay/ReplayScript.h"
 
 namespace trovik {
@@ -18,10 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadText;
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
     const std::string text = ReadText(path);
@@ -46,36 +41,12 @@ std::uint32_t Get32(const std::vector<std::uint8_t>& image, std::size_t at) {
            (static_cast<std::uint32_t>(image[at + 3]) << 24);
 }
 
-// Each test runs scripts in its own settings store and data folder, in
-// Japanese local time.
-class EveningTest : public ::testing::Test {
+// Whole evenings, with the files they leave.
+class EveningTest : public testing::ReplayFixture {
 protected:
-    static void SetUpTestSuite() {
-        ::setenv("TZ", "JST-9", 1);
-        ::tzset();
-        config = new testing::ScratchDir("trovik-evening-config-");
-        ::setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        delete config;
-        config = nullptr;
-    }
-    void SetUp() override { testing::ClearReplaySettings(); }
-
-    std::string Run(const std::string& script) {
-        std::istringstream in(script);
-        std::ostringstream out;
-        std::ostringstream err;
-        EXPECT_EQ(RunReplayScript(data.Path("Trovik").string(), in, out, err), 0) << err.str();
-        return out.str();
-    }
-
     static std::string ScriptFile(const std::string& name) {
         return ReadText(fs::path(TROVIK_REPLAY_SCRIPTS) / name);
     }
-
-    static inline testing::ScratchDir* config = nullptr;
-    testing::ScratchDir data{"trovik-evening-data-"};
 };
 
 TEST_F(EveningTest, AWholeEveningLeavesItsRecords) {

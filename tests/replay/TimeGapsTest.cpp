@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,7 +13,7 @@
 #include "stats/DataFiles.h"
 #include "stats/WeeklyScope.h"
 #include "tests/ScratchDir.h"
-#include "tests/replay/ReplaySettings.h"
+#include "tests/replay/ReplayFixture.h"
 #include "tools/replay/ReplayScript.h"
 
 namespace trovik {
@@ -24,10 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadText;
 
 struct HourSeconds {
     unsigned month, day, hour;
@@ -40,33 +34,7 @@ struct Case {
     std::vector<HourSeconds> hours;
 };
 
-class TimeGapsTest : public ::testing::TestWithParam<Case> {
-protected:
-    static void SetUpTestSuite() {
-        ::setenv("TZ", "JST-9", 1);
-        ::tzset();
-        config = new testing::ScratchDir("trovik-gaps-config-");
-        ::setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        delete config;
-        config = nullptr;
-    }
-    // The settings file's place is fixed at its first use in the process,
-    // so it is emptied where it is rather than looked for.
-    void SetUp() override { testing::ClearReplaySettings(); }
-
-    std::string Run(const std::string& script) {
-        std::istringstream in(script);
-        std::ostringstream out;
-        std::ostringstream err;
-        EXPECT_EQ(RunReplayScript(data.Path("Trovik").string(), in, out, err), 0) << err.str();
-        return out.str();
-    }
-
-    static inline testing::ScratchDir* config = nullptr;
-    testing::ScratchDir data{"trovik-gaps-data-"};
-};
+class TimeGapsTest : public testing::ReplayFixture, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(TimeGapsTest, RecordsKeepRealSecondsOnly) {
     const Case& c = GetParam();
