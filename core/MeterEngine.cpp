@@ -66,7 +66,6 @@ StartResult MeterEngine::Start() {
     }
     FlushCumulative(false);
     resetRequested = false;
-    clocksValid = env.clock.Read(lastClocks);
 
     isConnected = env.connection.IsModemConnected();
     everConnected = isConnected;
@@ -76,6 +75,9 @@ StartResult MeterEngine::Start() {
                        env.ModuleDataDir(), env.messages);
 
     env.window.ApplyTopMost(env.settings.GetBool(SettingKey::TopMost, false));
+    // The first tick measures from here: a message box of the start (a
+    // module that did not load) is no gap in the measuring.
+    clocksValid = env.clock.Read(lastClocks);
     timerRunning = env.window.StartTimer();
     if (!timerRunning) {
         env.messages.Show(kMsgTimerFailed, LoadString(kMsgTimerFailed), MessageIcon::Stop);
