@@ -40,16 +40,18 @@ EndSignals::EndSignals(std::function<void()> onSignal) : callback(std::move(onSi
     action.sa_handler = OnSignal;
     ::sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signal : kEndingSignals) {
+        ::sigaction(signal, &action, nullptr);
+    }
 }
 
 EndSignals::~EndSignals() {
     if (!notifier) {
         return;
     }
-    ::signal(SIGTERM, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    for (const int signal : kEndingSignals) {
+        ::signal(signal, SIG_DFL);
+    }
     notifier.reset();
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);

@@ -1,15 +1,19 @@
 #pragma once
 
-// SIGTERM (a logout, a service manager) and SIGINT, turned into calls on the
-// event loop: the handler only writes a byte to a socket pair, and the loop
-// reads it back and makes one call per signal.
+// SIGTERM (a logout, a service manager), SIGINT, SIGHUP (the terminal that
+// started the meter was closed) and SIGQUIT, turned into calls on the event
+// loop: the handler only writes a byte to a socket pair, and the loop reads
+// it back and makes one call per signal. Each ends the meter with its save.
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
 class QSocketNotifier;
 
 namespace trovik {
+
+inline constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 class EndSignals final {
 public:

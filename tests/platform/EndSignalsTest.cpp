@@ -31,11 +31,18 @@ TEST(EndSignals, OneCallPerSignal) {
         ASSERT_EQ(::raise(SIGTERM), 0);
         Spin(200);
         EXPECT_EQ(calls, 3);
+        // A closed terminal and a quit key end the meter the same way.
+        ASSERT_EQ(::raise(SIGHUP), 0);
+        ASSERT_EQ(::raise(SIGQUIT), 0);
+        Spin(200);
+        EXPECT_EQ(calls, 5);
     }
-    // Gone with the object: the default action is back.
-    struct sigaction now {};
-    ASSERT_EQ(::sigaction(SIGTERM, nullptr, &now), 0);
-    EXPECT_EQ(now.sa_handler, SIG_DFL);
+    // Gone with the object: the default actions are back.
+    for (const int signal : kEndingSignals) {
+        struct sigaction now {};
+        ASSERT_EQ(::sigaction(signal, nullptr, &now), 0);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
+    }
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 # The meter stopped with SIGSTOP for 8 seconds while its line, one end of a
 # veth pair, carries traffic: after SIGCONT it logs the interruption, keeps
 # the bytes of the stop in its records, and records no connect time for the
-# seconds it did not run. Runs inside a network namespace of its own
+# seconds it did not run. Ended by SIGHUP, it saves as on SIGTERM. Runs inside a network namespace of its own
 # (IsolatedNet.sh); the datagrams go out of one end of the pair to a
 # documentation address and die at the other end, in this namespace.
 #
@@ -87,7 +87,9 @@ sleep 8
 kill -CONT "$pid"
 wait_for "計測の中断を検出しました (0時間00分)" || exit 1
 sleep 2
-kill -TERM "$pid"
+# The terminal that started the meter goes away: it ends with its save,
+# which writes the open period of the call into the year file read below.
+kill -HUP "$pid"
 wait "$pid"
 status=$?
 pid=""
