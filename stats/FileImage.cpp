@@ -127,7 +127,12 @@ int CreateReplacement(const std::string& path, std::string& temp) {
                 mix = (mix >> 8) | (mix << 56);
             }
         }
-        temp = path + '.';
+        const std::size_t slash = path.rfind('/');
+        const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+        temp.assign(path, 0, nameAt);
+        temp += '.';
+        temp.append(path, nameAt);
+        temp += kTempMarker;
         for (const std::uint8_t b : noise) {
             temp += kLetters[b % kLetterCount];
         }

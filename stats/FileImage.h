@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace trovik {
 
@@ -82,9 +83,13 @@ enum class Durability : std::uint8_t {
 
 // The length of the random part of a temporary file's name.
 inline constexpr std::size_t kTempSuffixLength = 6;
+// Between the record's name and those six characters: a marker no user
+// types after a name of their own ("Trovik.LOG.backup" is theirs).
+inline constexpr std::string_view kTempMarker = ".tmp-";
 
-// Creates the temporary file that is to replace `path`: path + "." + six
-// letters or digits, created exclusively (never through a link planted under
+// Creates the temporary file that is to replace `path`: beside it, a dot,
+// the file's name, ".tmp-" and six letters or digits (".Trovik.LOG.tmp-dKx15g":
+// hidden, and a form no user picks), created exclusively (never through a link planted under
 // that name) with the permissions of a new file of the user's. Returns its
 // descriptor, opened for reading and writing, and its name in `temp`; -1
 // when none could be made.

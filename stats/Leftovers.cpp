@@ -7,10 +7,13 @@
 
 #include <algorithm>
 
+#include "stats/FileImage.h"
+
 namespace trovik {
 namespace {
 
-constexpr std::size_t kTemporarySuffix = 6;
+// ".tmp-" and the six characters after the file's name.
+constexpr std::size_t kTemporarySuffix = kTempMarker.size() + kTempSuffixLength;
 
 bool IsTemplateCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -66,19 +69,20 @@ std::size_t RemoveMatching(const std::string& directory, Match matches) {
 }  // namespace
 
 bool IsTemporaryOf(std::string_view name, std::string_view file) {
-    if (file.empty() || name.size() != file.size() + 1 + kTemporarySuffix ||
-        !name.starts_with(file) || name[file.size()] != '.') {
+    if (file.empty() || name.size() != 1 + file.size() + kTemporarySuffix || name.front() != '.' ||
+        name.substr(1, file.size()) != file ||
+        name.substr(1 + file.size(), kTempMarker.size()) != kTempMarker) {
         return false;
     }
-    const std::string_view suffix = name.substr(file.size() + 1);
+    const std::string_view suffix = name.substr(name.size() - kTempSuffixLength);
     return std::all_of(suffix.begin(), suffix.end(), IsTemplateCharacter);
 }
 
 bool IsRecordTemporary(std::string_view name, std::string_view stem) {
-    if (name.size() <= kTemporarySuffix + 1) {
+    if (name.size() <= 1 + kTemporarySuffix) {
         return false;
     }
-    const std::string_view file = name.substr(0, name.size() - kTemporarySuffix - 1);
+    const std::string_view file = name.substr(1, name.size() - 1 - kTemporarySuffix);
     if (!IsTemporaryOf(name, file) || !file.starts_with(stem)) {
         return false;
     }

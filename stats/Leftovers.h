@@ -9,14 +9,16 @@
 
 namespace trovik {
 
-// A file is replaced through a temporary file beside it, named after it: the
-// file's name, a dot and the six characters mkstemp picks from A-Z, a-z and
-// 0-9 ("Trovik_2026.CUM.dKx15g"). A crash or a power loss between making it
+// A file is replaced through a temporary file beside it, named after it: a
+// dot, the file's name, ".tmp-" and six characters from A-Z, a-z and 0-9
+// (".Trovik_2026.CUM.tmp-dKx15g"). A crash or a power loss between making it
 // and the rename leaves it behind. These routines find and remove such
-// leftovers at start, while nothing else of this user's meter writes.
+// leftovers at start, while nothing else of this user's meter writes. Only
+// that form goes: a user's own "Trovik_2026.CUM.backup" stays, and so do
+// leftovers of the form older versions used.
 
 // True when `name` (a file name without directory) is a temporary file of
-// `file`: exactly `file`, a dot and six such characters.
+// `file`: exactly a dot, `file`, ".tmp-" and six such characters.
 bool IsTemporaryOf(std::string_view name, std::string_view file);
 
 // True when `name` is a temporary file of one of the meter's records under

@@ -321,12 +321,12 @@ TEST_F(ProgramRun, PelkinOpens) {
 // Leftovers of the demo's records and of the modules' settings go at start;
 // look-alikes stay.
 TEST_F(ProgramRun, StartRemovesLeftovers) {
-    for (const char* name : {"Trovik.LOG.dKx15g", "Trovik_2026.CUM.Ab3dEf", "Trovik.LOG.dKx15",
-                             "Trovik.STA.tmp1234"}) {
+    for (const char* name : {".Trovik.LOG.tmp-dKx15g", ".Trovik_2026.CUM.tmp-Ab3dEf",
+                             "Trovik.LOG.backup", "Trovik.STA.dKx15g"}) {
         WriteText(DemoFolder() / name, "x");
     }
     for (const char* name :
-         {"TrvikLunvar.ini.Q9w8E7", "TrvikPelkin.ini.x1Y2z3", "TrvikLunvar.ini.tmp1234"}) {
+         {".TrvikLunvar.ini.tmp-Q9w8E7", ".TrvikPelkin.ini.tmp-x1Y2z3", "TrvikLunvar.ini.backup"}) {
         WriteText(prog / name, "x");
     }
     Settings({{"LogFile", "1"}});
@@ -336,13 +336,13 @@ TEST_F(ProgramRun, StartRemovesLeftovers) {
     const bool started = WaitForText(DemoFolder() / "Trovik.LOG", "- - - - - -");
     EXPECT_TRUE(Terminate(pid));
     ASSERT_TRUE(started);
-    EXPECT_FALSE(fs::exists(DemoFolder() / "Trovik.LOG.dKx15g"));
-    EXPECT_FALSE(fs::exists(DemoFolder() / "Trovik_2026.CUM.Ab3dEf"));
-    EXPECT_TRUE(fs::exists(DemoFolder() / "Trovik.LOG.dKx15"));
-    EXPECT_TRUE(fs::exists(DemoFolder() / "Trovik.STA.tmp1234"));
-    EXPECT_FALSE(fs::exists(prog / "TrvikLunvar.ini.Q9w8E7"));
-    EXPECT_FALSE(fs::exists(prog / "TrvikPelkin.ini.x1Y2z3"));
-    EXPECT_TRUE(fs::exists(prog / "TrvikLunvar.ini.tmp1234"));
+    EXPECT_FALSE(fs::exists(DemoFolder() / ".Trovik.LOG.tmp-dKx15g"));
+    EXPECT_FALSE(fs::exists(DemoFolder() / ".Trovik_2026.CUM.tmp-Ab3dEf"));
+    EXPECT_TRUE(fs::exists(DemoFolder() / "Trovik.LOG.backup")) << "the user's own copy";
+    EXPECT_TRUE(fs::exists(DemoFolder() / "Trovik.STA.dKx15g")) << "an older version's form";
+    EXPECT_FALSE(fs::exists(prog / ".TrvikLunvar.ini.tmp-Q9w8E7"));
+    EXPECT_FALSE(fs::exists(prog / ".TrvikPelkin.ini.tmp-x1Y2z3"));
+    EXPECT_TRUE(fs::exists(prog / "TrvikLunvar.ini.backup"));
 }
 
 // A host of its own, in a folder of its own, that names no data directory:

@@ -118,10 +118,11 @@ TEST_F(FileImageTest, TemporaryFileIsNewAndNamedAfterTheRecord) {
     ::close(a);
     ::close(b);
     EXPECT_NE(first, second);
+    const std::string hidden = dir.Path(".Trovik.LOG.tmp-").string();
     for (const std::string& temp : {first, second}) {
-        ASSERT_EQ(temp.size(), path.size() + 1 + kTempSuffixLength) << temp;
-        EXPECT_EQ(temp.substr(0, path.size() + 1), path + ".");
-        for (const char c : temp.substr(path.size() + 1)) {
+        ASSERT_EQ(temp.size(), hidden.size() + kTempSuffixLength) << temp;
+        EXPECT_EQ(temp.substr(0, hidden.size()), hidden);
+        for (const char c : temp.substr(hidden.size())) {
             EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c))) << temp;
         }
         EXPECT_TRUE(fs::is_regular_file(temp));
