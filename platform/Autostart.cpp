@@ -1,5 +1,6 @@
 #include "platform/Autostart.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,10 +65,26 @@ std::string AutostartEntryPath() {
 }
 
 bool IsAutostartEnabled(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) {
+    // Opened without waiting and read only as a regular file: a FIFO in its
+    // place is no entry, and does not hold the settings sheet up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return false;
     }
+    struct stat st {};
+    std::string contents;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+            contents.append(buffer, static_cast<std::size_t>(n));
+        }
+    } else {
+        ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    std::istringstream in(contents);
     bool inEntry = false;
     std::string line;
     while (std::getline(in, line)) {

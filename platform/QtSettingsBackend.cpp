@@ -1,6 +1,9 @@
 #include "platform/QtSettingsBackend.h"
 
+#include <sys/stat.h>
+
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <QVariant>
 
@@ -14,16 +17,51 @@ QString Key(std::string_view section, std::string_view name) {
     return key;
 }
 
+// Missing (a first start) or a regular file, through a link or not: a file
+// QSettings reads without waiting. Any other failure to look (no access)
+// leaves the file to QSettings, which reads such a file as empty.
+bool IsUsableSettingsFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
+std::string SettingsFileRefusedText(const std::string& path) {
+    return "設定ファイルが通常のファイルではないため、既定の設定で動作し、このファイルには書き込み"
+           "ません: " +
+           path;
+}
+
+// QSettings reads its file as it is made, so the file's kind is looked at
+// first, where QSettings will look for it: the XDG config folder.
 QtSettingsBackend::QtSettingsBackend()
-    : file(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("Qanto"), QStringLiteral("Vemaro"))) {}
+    : path((QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/Qanto/Vemaro.conf"))
+               .toStdString()) {
+    if (Refused()) {
+        return;
+    }
+    file = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Qanto"), QStringLiteral("Vemaro"));
+    path = file->fileName().toStdString();
+}
 
 QtSettingsBackend::~QtSettingsBackend() = default;
 
+bool QtSettingsBackend::Refused() {
+    // Looked at before every use, since the file may be put in place later.
+    if (!refused && !IsUsableSettingsFile(path)) {
+        refused = true;
+    }
+    return refused;
+}
+
 std::optional<std::string> QtSettingsBackend::Read(std::string_view section,
                                                    std::string_view name) {
+    if (Refused()) {
+        return memory.Read(section, name);
+    }
     file->sync();
     const QVariant value = file->value(Key(section, name));
     if (!value.isValid()) {
@@ -39,6 +77,9 @@ std::optional<std::string> QtSettingsBackend::Read(std::string_view section,
 
 bool QtSettingsBackend::Write(std::string_view section, std::string_view name,
                               std::string_view value) {
+    if (Refused()) {
+        return memory.Write(section, name, value);
+    }
     file->setValue(Key(section, name),
                    QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
     file->sync();
@@ -46,7 +87,7 @@ bool QtSettingsBackend::Write(std::string_view section, std::string_view name,
 }
 
 std::string QtSettingsBackend::FileName() const {
-    return file->fileName().toStdString();
+    return path;
 }
 
 }  // namespace trovik

@@ -16,7 +16,9 @@ HelpDlg::HelpDlg(const QString& page) : QWidget(nullptr, Qt::Window) {
     browser = new QTextBrowser(this);
     browser->setOpenExternalLinks(true);
     layout->addWidget(browser);
-    if (QFileInfo::exists(page)) {
+    // A regular file only: a FIFO in its place would keep the browser
+    // waiting for a page that never ends.
+    if (QFileInfo(page).isFile()) {
         browser->setSource(QUrl::fromLocalFile(page));
     } else {
         browser->setPlainText(QStringLiteral("ヘルプのファイルが見つかりません: ") + page);

@@ -84,7 +84,7 @@ std::string HelpPath() {
     const QString dir = QCoreApplication::applicationDirPath();
     for (const QString& candidate : {dir + QStringLiteral("/help/index.html"),
                                      dir + QStringLiteral("/../share/trovik/help/index.html")}) {
-        if (QFileInfo::exists(candidate)) {
+        if (QFileInfo(candidate).isFile()) {
             return QFileInfo(candidate).absoluteFilePath().toStdString();
         }
     }
@@ -155,6 +155,11 @@ int main(int argc, char** argv) {
     QtSettingsBackend backend;
     SettingsStore settings(backend);
     EarlyMessages early;
+    if (backend.Refused()) {
+        const std::string text = SettingsFileRefusedText(backend.FileName());
+        std::cerr << text << '\n';
+        early.Show(0, text, MessageIcon::Exclamation);
+    }
     // Decided under a lock before anything else is touched: a second meter
     // would rewrite the same records.
     MeterInstance instance;

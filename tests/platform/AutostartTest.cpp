@@ -1,6 +1,7 @@
 #include "platform/Autostart.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -30,6 +31,11 @@ TEST(AutostartTest, EntryComesAndGoesAndIsTheOnlyState) {
     EXPECT_EQ(path, scratch.Path("autostart/trovik.desktop").string());
 
     EXPECT_FALSE(IsAutostartEnabled(path));
+    // A FIFO in the entry's place is no entry, and is not waited on.
+    std::filesystem::create_directories(scratch.Path("autostart"));
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_FALSE(IsAutostartEnabled(path));
+    std::filesystem::remove(path);
     ASSERT_TRUE(SetAutostart(path, true, "/opt/my tools/Trovik"));
     EXPECT_TRUE(IsAutostartEnabled(path));
     const std::string text = ReadText(path);

@@ -1,10 +1,12 @@
 #include "platform/QtSettingsBackend.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,6 +41,41 @@ protected:
 };
 
 std::optional<ScratchDir> QtSettingsBackendTest::root;
+
+// Anything but a regular file in the file's place is never opened (a FIFO
+// would keep the meter waiting at start): the store keeps its values in
+// memory and leaves that thing as it is.
+TEST_F(QtSettingsBackendTest, OnlyARegularFileIsOpened) {
+    fs::create_directories(ConfigFile().parent_path());
+    const fs::path real = root->Path("real.conf");
+    WriteText(real, "[Settings]\nSpan=7\n");
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        bool refused;
+    } cases[] = {
+        {"a FIFO", [] { ASSERT_EQ(::mkfifo(ConfigFile().c_str(), 0600), 0); }, true},
+        {"a directory", [] { fs::create_directory(ConfigFile()); }, true},
+        {"a link to a regular file", [&] { fs::create_symlink(real, ConfigFile()); }, false},
+        {"missing", [] {}, false},
+    };
+    for (const auto& c : cases) {
+        fs::remove(ConfigFile());
+        c.make();
+        QtSettingsBackend backend;
+        EXPECT_EQ(backend.Refused(), c.refused) << c.what;
+        if (c.refused) {
+            EXPECT_EQ(backend.Read("Settings", "Span"), std::nullopt) << c.what;
+        }
+        EXPECT_TRUE(backend.Write("Settings", "Span", "9")) << c.what;
+        EXPECT_EQ(backend.Read("Settings", "Span"), "9") << c.what;
+        if (c.refused) {
+            EXPECT_TRUE(fs::exists(ConfigFile()) && !fs::is_regular_file(ConfigFile()))
+                << "never replaced: " << c.what;
+        }
+    }
+    fs::remove(ConfigFile());
+}
 
 TEST_F(QtSettingsBackendTest, KeepsValuesInTheUsersIniFile) {
     QtSettingsBackend backend;

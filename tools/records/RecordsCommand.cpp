@@ -198,6 +198,9 @@ std::optional<int> RunRecordsCommand(int argc, char** argv) {
     }
     const std::vector<std::string> args(argv + 1, argv + argc);
     QtSettingsBackend settings;
+    if (settings.Refused()) {
+        std::cerr << SettingsFileRefusedText(settings.FileName()) << '\n';
+    }
     const std::int64_t now = static_cast<std::int64_t>(::time(nullptr));
     const RecordsCommandEnv env{ProgramPath(), settings, ToLocalTime(now), std::cout, std::cerr};
     return RunRecordsCommand(args, env);
