@@ -204,7 +204,14 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
         if (sectionFound) {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), newLine);
         } else {
-            lines.push_back("[" + std::string(section) + "]");
+            // Appended piece by piece: gcc 12 at -O3 takes "[" + string for
+            // an overlapping copy (a false -Wrestrict).
+            std::string header;
+            header.reserve(section.size() + 2);
+            header += '[';
+            header += section;
+            header += ']';
+            lines.push_back(std::move(header));
             lines.push_back(newLine);
         }
     }

@@ -38,7 +38,7 @@ TEST(Startup, LayoutTypeChoosesTheTemplate) {
 
 TEST(Startup, SecondMeterEndsQuietlyAndUnsupportedSystemsAreTold) {
     MemorySettingsBackend backend;
-    backend.values[{"Settings", "LayoutType"}] = "3";
+    backend.values[{"Settings", "LayoutType"}] = std::string("3");
     SettingsStore store(backend);
     RecordedMessages messages;
 

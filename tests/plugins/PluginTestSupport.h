@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -135,8 +136,12 @@ private:
 // The bytes of a line datagram as written out by hand: 0x01, the line's
 // instruction, the 16 characters.
 inline std::vector<std::uint8_t> LineBytes(std::uint8_t instruction, std::string_view sixteen) {
-    std::vector<std::uint8_t> bytes{0x01, instruction};
-    bytes.insert(bytes.end(), sixteen.begin(), sixteen.end());
+    // Sized once: gcc 12 at -O3 takes an insert after the two-byte start for
+    // a write out of bounds (a false -Warray-bounds).
+    std::vector<std::uint8_t> bytes(2 + sixteen.size());
+    bytes[0] = 0x01;
+    bytes[1] = instruction;
+    std::copy(sixteen.begin(), sixteen.end(), bytes.begin() + 2);
     return bytes;
 }
 

@@ -39,9 +39,9 @@ TEST_F(SettingsStoreTest, AbsentOrDamagedValuesReadAsTheDefault) {
 
 TEST_F(SettingsStoreTest, BooleansReduceAnyNonZeroValue) {
     EXPECT_TRUE(store.GetBool(SettingKey::AskExitFromPopup, true));
-    backend.values[{"Settings", "LogFile"}] = "5";
+    backend.values[{"Settings", "LogFile"}] = std::string("5");
     EXPECT_TRUE(store.GetBool(SettingKey::LogFile, false));
-    backend.values[{"Settings", "LogFile"}] = "0";
+    backend.values[{"Settings", "LogFile"}] = std::string("0");
     EXPECT_FALSE(store.GetBool(SettingKey::LogFile, true));
     backend.values[{"Settings", "LogFile"}] = "yes";
     EXPECT_TRUE(store.GetBool(SettingKey::LogFile, true));
