@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QUrl>
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
@@ -384,9 +385,44 @@ void CMeterDlg::Show(unsigned id, std::string_view text, MessageIcon icon) {
         messageOverride->Show(id, text, icon);
         return;
     }
+    const QString message = Utf8(text);
+    if (!inTick) {
+        ShowBox(message, icon);
+        return;
+    }
+    // A box run here would hold this tick, and every tick after it, until
+    // the user answers: the records, the rules and the plug-in would stand.
+    const bool waiting = std::any_of(pendingBoxes.begin(), pendingBoxes.end(),
+                                     [&](const PendingBox& b) { return b.text == message; });
+    if (waiting || message == boxUp) {
+        return;
+    }
+    pendingBoxes.push_back({message, icon});
+    if (pendingBoxes.size() == 1 && boxUp.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this] { ShowPendingBoxes(); }, Qt::QueuedConnection);
+    }
+}
+
+void CMeterDlg::ShowBox(const QString& text, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning,
-                    Utf8(LoadString(kAppTitle)), Utf8(text), QMessageBox::Ok, this);
+                    Utf8(LoadString(kAppTitle)), text, QMessageBox::Ok, this);
     box.exec();
+}
+
+void CMeterDlg::ShowPendingBoxes() {
+    while (!pendingBoxes.empty()) {
+        const PendingBox next = pendingBoxes.front();
+        pendingBoxes.pop_front();
+        if (ended || unattended) {
+            // Ending without boxes: said where an unattended meter says it.
+            std::cerr << "Trovik: " << next.text.toStdString() << '\n';
+            continue;
+        }
+        boxUp = next.text;
+        ShowBox(next.text, next.icon);
+        boxUp.clear();
+    }
 }
 
 bool CMeterDlg::Ask(unsigned id, std::string_view text, MessageIcon icon) {

@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 #include <array>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -178,6 +179,18 @@ private:
     std::unique_ptr<CountdownDlg> countdown;
     std::unique_ptr<HelpDlg> help;
     MessageBoxes* messageOverride = nullptr;
+
+    // Boxes a tick asked for: shown once the tick has returned, from the
+    // event loop, so the ticks go on inside the box's loop. A text that
+    // waits or is up already is not shown again.
+    struct PendingBox {
+        QString text;
+        MessageIcon icon;
+    };
+    void ShowBox(const QString& text, MessageIcon icon);
+    void ShowPendingBoxes();
+    std::deque<PendingBox> pendingBoxes;
+    QString boxUp;
 };
 
 }  // namespace trovik

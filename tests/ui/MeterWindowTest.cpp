@@ -19,6 +19,7 @@
 
 #include "res/DialogTemplates.h"
 #include "res/StringTable.h"
+#include "stats/Cumulative.h"
 #include "tests/core/EngineFixture.h"
 #include "tests/ui/PaintedText.h"
 #include "ui/CMeterDlg.h"
@@ -362,6 +363,63 @@ TEST_F(MeterWindowTest, TrayTipCarriesThePeriodsUse) {
     Make();
     Tick(110, 1024);  // the slow step moves 110 KB
     EXPECT_EQ(meter->TrayTip().toStdString(), "Vemaro — 110 KB / 1 MB (10 %)");
+}
+
+// A box that a tick opens does not hold the meter: while "累計情報ファイルに
+// 書き込めません" is up (the year file is a folder), the 100 ms timer goes on
+// ticking, a whole second call is logged, its own failed write opens no
+// second box, and once the file can be written both calls are recorded.
+TEST_F(MeterWindowTest, ABoxFromTheTickDoesNotStopIt) {
+    Set("LogFile", "1");
+    Set("LogCumulate", "1");
+    clock.now = 1765100000;  // 7 December 2025
+    const std::filesystem::path year = dir.Path("Trovik_2025.CUM");
+    std::filesystem::create_directories(year);
+    meter = std::make_unique<CMeterDlg>(MeterWindowOptions{}, line, store, clock, connection, power,
+                                        DataFiles(dir.path().string(), "Trovik"));
+    ASSERT_TRUE(meter->Initialise());  // real boxes, the real timer
+
+    int boxes = 0;
+    int step = 0;
+    QMessageBox* seen = nullptr;
+    QTimer script;
+    script.setInterval(50);
+    QObject::connect(&script, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box != seen) {
+            seen = box;
+            ++boxes;
+        }
+        ++step;
+        if (step == 1) {
+            connection.connected = true;  // the first call
+        } else if (step == 30) {
+            connection.connected = false;  // its write fails: the box
+        } else if (step == 60) {
+            ASSERT_NE(box, nullptr) << "the box is up";
+            connection.connected = true;  // a second call while it is
+        } else if (step == 90) {
+            connection.connected = false;
+        } else if (step == 120 && box != nullptr) {
+            std::filesystem::remove(year);
+            box->accept();
+        }
+    });
+    script.start();
+    while (step < 130) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    script.stop();
+    EXPECT_EQ(boxes, 1) << "the same cause opened its box once";
+
+    const std::string log = meter->Engine().log.ReadLogText().text;
+    EXPECT_EQ(Count(log, LoadString(kLogConnected).data()), 2u) << log;
+    EXPECT_EQ(Count(log, "回線が切断されました"), 2u) << log;
+    meter->Engine().Command(kCmdCumulativeInfo);  // the next flush writes what waited
+    CumulativeImage image;
+    ASSERT_TRUE(ReadCumulativeYear(DataFiles(dir.path().string(), "Trovik"), 2025, image));
+    const LocalTime day = ToLocalTime(clock.now);
+    EXPECT_EQ(image.Record(DayIndex(2025, day.month, day.day)).Hour(day.hour).Connections(), 2u);
 }
 
 }  // namespace
