@@ -7,6 +7,7 @@
 #include <QVariantMap>
 #include <atomic>
 
+#include "platform/SystemBus.h"
 #include "res/StringTable.h"
 
 namespace trovik {
@@ -21,17 +22,24 @@ QString NextConnectionName() {
     return QStringLiteral("trovik-notify-%1").arg(counter.fetch_add(1) + 1);
 }
 
-QDBusConnection Open(const QString& address, const QString& name) {
-    if (address.isEmpty()) {
-        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+// The session bus (or the one at `address`), once it answered the start of
+// the handshake within `limit`: a stalled bus costs the start that
+// much once, and every notification after it nothing.
+QDBusConnection Open(const QString& address, const QString& name, std::chrono::milliseconds limit) {
+    const QString bus =
+        address.isEmpty() ? qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS") : address;
+    const QString answered =
+        bus.isEmpty() ? QString() : AnsweringBusAddress(BusChoice::At(bus), limit);
+    if (answered.isEmpty()) {
+        return QDBusConnection(name);  // never connected: Notify does nothing
     }
-    return QDBusConnection::connectToBus(address, name);
+    return QDBusConnection::connectToBus(answered, name);
 }
 
 }  // namespace
 
 DesktopNotifier::DesktopNotifier(const QString& busAddress)
-    : connectionName(NextConnectionName()), bus(Open(busAddress, connectionName)) {}
+    : connectionName(NextConnectionName()), bus(Open(busAddress, connectionName, kConnectLimit)) {}
 
 DesktopNotifier::~DesktopNotifier() {
     QDBusConnection::disconnectFromBus(connectionName);

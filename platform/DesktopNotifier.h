@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <cstdint>
 
 #include "core/Notifier.h"
@@ -36,6 +37,8 @@ public:
 
     // How long an unanswered call is kept before it is given up.
     static constexpr int kCallTimeoutMs = 5000;
+    // How long the start waits for the bus to answer before going without.
+    static constexpr std::chrono::milliseconds kConnectLimit{200};
 
 private:
     QString connectionName;

@@ -494,9 +494,13 @@ LinuxConnectionControl::Request LinuxConnectionControl::DeactivateThroughNetwork
     if (env.bus.IsNone()) {
         return Request::NotHandled;
     }
-    BusConnection bus(env.bus);
+    BusConnection bus(env.bus,
+                      std::min(BusConnection::kConnectLimit,
+                               std::chrono::milliseconds(std::max(RemainingMs(deadline), 0))));
     if (!bus.IsConnected()) {
-        return Request::NotHandled;  // no bus: no NetworkManager either
+        // No bus: no NetworkManager either. A bus that took the connection
+        // and said nothing may well have it: that is a refused hang-up.
+        return bus.Stalled() ? Request::Refused : Request::NotHandled;
     }
     // Asked of the bus itself, so that a NetworkManager that is installed but
     // off is not started (or failed to start) by the question.

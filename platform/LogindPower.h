@@ -9,7 +9,8 @@ namespace trovik {
 // without asking the user for authorisation, on org.freedesktop.login1.
 // logind decides by its policy whether this user may; a refusal comes back
 // as an error and is reported as false, as are a missing service and an
-// unreachable bus. Waits at most `callTimeoutMs` for the answer. Needs a
+// unreachable or stalled bus. Waits at most `callTimeoutMs` in all, the
+// connect included. Needs a
 // QCoreApplication, but no running event loop.
 class LogindPower final : public SystemPower {
 public:

@@ -28,16 +28,6 @@ QString NextConnectionName() {
     return QStringLiteral("trovik-bus-%1").arg(counter.fetch_add(1) + 1);
 }
 
-QDBusConnection Open(const BusChoice& bus, const QString& name) {
-    if (bus.IsNone()) {
-        return QDBusConnection(name);  // never connected: calls fail at once
-    }
-    if (bus.IsSystem()) {
-        return QDBusConnection::connectToBus(QDBusConnection::SystemBus, name);
-    }
-    return QDBusConnection::connectToBus(bus.Address(), name);
-}
-
 QString AddressOf(const BusChoice& bus) {
     if (bus.IsNone()) {
         return {};
@@ -76,14 +66,18 @@ std::string UnixSocketName(QStringView transport) {
     return {};
 }
 
-// Whether a bus daemon at the socket answers AUTH EXTERNAL before `end`. The
-// socket is closed before the handshake is finished, which a daemon takes
-// as a client that went away.
-bool AnswersHandshake(const std::string& socketName, std::chrono::steady_clock::time_point end) {
+enum class Handshake : unsigned char { Answered, Absent, Silent };
+
+// Whether a bus daemon at the socket answers AUTH EXTERNAL before `end`:
+// Silent when it took the connection (or its backlog is full) and said
+// nothing in time. The socket is closed before the handshake is finished,
+// which a daemon takes as a client that went away.
+Handshake AnswersHandshake(const std::string& socketName,
+                           std::chrono::steady_clock::time_point end) {
     sockaddr_un where{};
     where.sun_family = AF_UNIX;
     if (socketName.size() >= sizeof(where.sun_path)) {
-        return false;
+        return Handshake::Absent;
     }
     std::memcpy(where.sun_path, socketName.data(), socketName.size());
     // An abstract name is exactly as long as it is; a path ends in a NUL.
@@ -92,10 +86,11 @@ bool AnswersHandshake(const std::string& socketName, std::chrono::steady_clock::
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return false;
+        return Handshake::Absent;
     }
     // A full backlog (EAGAIN) is a daemon that takes no connections either.
     bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&where), length) == 0;
+    bool silent = !answered && errno == EAGAIN;
     if (answered) {
         // The credentials byte, then the uid in hex-coded decimal digits.
         const QByteArray uid = QByteArray::number(::getuid()).toHex();
@@ -118,6 +113,7 @@ bool AnswersHandshake(const std::string& socketName, std::chrono::steady_clock::
         }
         if (ready <= 0) {
             answered = false;
+            silent = ready == 0;
             break;
         }
         char bytes[256];
@@ -129,13 +125,26 @@ bool AnswersHandshake(const std::string& socketName, std::chrono::steady_clock::
         }
     }
     ::close(fd);
-    return answered && answer.starts_with("OK ");
+    if (answered && answer.starts_with("OK ")) {
+        return Handshake::Answered;
+    }
+    return silent ? Handshake::Silent : Handshake::Absent;
+}
+
+QDBusConnection Open(const BusChoice& bus, const QString& name, std::chrono::milliseconds limit,
+                     bool& silent) {
+    silent = false;
+    const QString address = AnsweringBusAddress(bus, limit, &silent);
+    if (address.isEmpty()) {
+        return QDBusConnection(name);  // never connected: calls fail at once
+    }
+    return QDBusConnection::connectToBus(address, name);
 }
 
 }  // namespace
 
-BusConnection::BusConnection(const BusChoice& bus)
-    : name(NextConnectionName()), connection(Open(bus, name)) {}
+BusConnection::BusConnection(const BusChoice& bus, std::chrono::milliseconds connectLimit)
+    : name(NextConnectionName()), connection(Open(bus, name, connectLimit, silent)) {}
 
 BusConnection::~BusConnection() {
     QDBusConnection::disconnectFromBus(name);
@@ -164,14 +173,27 @@ QVariant SingleReplyValue(const QDBusMessage& reply) {
     return value;
 }
 
-QString AnsweringBusAddress(const BusChoice& bus, std::chrono::milliseconds limit) {
+QString AnsweringBusAddress(const BusChoice& bus, std::chrono::milliseconds limit, bool* silent) {
     const auto end = std::chrono::steady_clock::now() + limit;
     const QString address = AddressOf(bus);
+    bool anySilent = false;
     for (const QStringView transport : QStringView(address).split(u';', Qt::SkipEmptyParts)) {
         const std::string socketName = UnixSocketName(transport);
-        if (!socketName.empty() && AnswersHandshake(socketName, end)) {
-            return transport.toString();
+        if (socketName.empty()) {
+            continue;
         }
+        switch (AnswersHandshake(socketName, end)) {
+            case Handshake::Answered:
+                return transport.toString();
+            case Handshake::Silent:
+                anySilent = true;
+                break;
+            case Handshake::Absent:
+                break;
+        }
+    }
+    if (silent != nullptr) {
+        *silent = anySilent;
     }
     return {};
 }

@@ -34,14 +34,24 @@ private:
 // thus met afresh each time, and nothing is shared with other users of the
 // bus in this process. Needs a QCoreApplication (QtDBus runs its own thread,
 // so no event loop has to run while a call waits).
+//
+// It connects only to a bus that answered the start of the handshake within
+// `connectLimit` (see AnsweringBusAddress), so a stalled bus costs at most
+// that, and never holds QtDBus.
 class BusConnection {
 public:
-    explicit BusConnection(const BusChoice& bus);
+    static constexpr std::chrono::milliseconds kConnectLimit{1000};
+
+    explicit BusConnection(const BusChoice& bus,
+                           std::chrono::milliseconds connectLimit = kConnectLimit);
     ~BusConnection();
     BusConnection(const BusConnection&) = delete;
     BusConnection& operator=(const BusConnection&) = delete;
 
     bool IsConnected() const;
+    // Not connected because a bus took the connection and did not answer
+    // in time (rather than because there was none).
+    bool Stalled() const { return silent; }
 
     // Sends a method call and waits at most `timeoutMs` for its answer,
     // processing no events meanwhile. The result is the reply, or an error
@@ -50,6 +60,7 @@ public:
 
 private:
     QString name;
+    bool silent = false;
     QDBusConnection connection;
 };
 
@@ -62,7 +73,10 @@ private:
 // the thread that serves every QtDBus connection of the process meanwhile:
 // whatever connects off the GUI thread asks this first. Blocks for up to
 // `limit`.
-QString AnsweringBusAddress(const BusChoice& bus, std::chrono::milliseconds limit);
+// `silent`, when given, tells whether a socket took the connection and did
+// not answer in time.
+QString AnsweringBusAddress(const BusChoice& bus, std::chrono::milliseconds limit,
+                            bool* silent = nullptr);
 
 // The value of a reply that carries exactly one, or an invalid QVariant when
 // the reply is an error or carries more or fewer. A variant ("v", as from

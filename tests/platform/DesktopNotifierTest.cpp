@@ -141,5 +141,21 @@ TEST_F(DesktopNotifierTest, NoServiceOrNoBusIsQuietlyNothing) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
 }
 
+// A bus that takes the connection and never answers, and a stopped daemon:
+// the notifier goes without within 200 ms, and every notice costs nothing.
+TEST_F(DesktopNotifierTest, StalledBusCostsTheStartAtMostItsLimit) {
+    const testing::SilentSocket silent(bus.Dir().Path("silent"));
+    testing::PrivateBus stopped;
+    ASSERT_TRUE(stopped.Freeze());
+    for (const QString& address : {silent.Address(), stopped.Address()}) {
+        const auto start = std::chrono::steady_clock::now();
+        DesktopNotifier notifier(address);
+        notifier.Notify(NoticeKind::HangUp, "通信途絶 - 回線切断成功", "");
+        EXPECT_FALSE(notifier.Connected()) << address.toStdString();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300))
+            << address.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace trovik

@@ -391,6 +391,24 @@ TEST_F(HangUpTest, ALineThatStaysIsAFailureOnceTheWaitIsOver) {
     EXPECT_EQ(nm.Calls().size(), 4);
 }
 
+// A bus that takes the connection and says nothing (a socket nobody
+// serves, a stopped daemon) may hold a NetworkManager: the hang-up is
+// refused within its wait, and the pppd is not signalled behind its back.
+TEST_F(HangUpTest, AStalledBusRefusesTheHangUpInTime) {
+    wait = 5s;
+    const testing::SilentSocket silent(root.Path("silent"));
+    ASSERT_FALSE(silent.Address().isEmpty());
+    testing::PrivateBus stopped;
+    ASSERT_FALSE(stopped.Address().isEmpty());
+    ASSERT_TRUE(stopped.Freeze());
+    for (const QString& address : {silent.Address(), stopped.Address()}) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(HangUp(BusChoice::At(address))) << address.toStdString();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << address.toStdString();
+        EXPECT_TRUE(sent.empty()) << address.toStdString();
+    }
+}
+
 TEST_F(HangUpTest, LinesNetworkManagerDoesNotOwnAreLeftToTheirPppd) {
     // Not running at all: the bus has no NetworkManager.
     EXPECT_TRUE(HangUp(StartBus()));

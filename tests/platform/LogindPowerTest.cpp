@@ -108,5 +108,20 @@ TEST_F(LogindPowerTest, UnreachableOrNoBusIsAFailure) {
     EXPECT_FALSE(LogindPower(BusChoice::None()).RequestShutdown());
 }
 
+// A bus that takes the connection and never answers, and a stopped daemon:
+// the request fails within its 3 s, the connect included.
+TEST_F(LogindPowerTest, StalledBusFailsWithinTheLimit) {
+    const testing::SilentSocket silent(bus.Dir().Path("silent"));
+    testing::PrivateBus stopped;
+    ASSERT_TRUE(stopped.Freeze());
+    for (const QString& address : {silent.Address(), stopped.Address()}) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(LogindPower(BusChoice::At(address)).RequestShutdown())
+            << address.toStdString();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3))
+            << address.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace trovik
