@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/if_arp.h>
 #include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
@@ -215,14 +216,75 @@ std::ptrdiff_t NetlinkRouteSocket::Receive(std::span<std::byte> buffer) {
     return -1;
 }
 
+// --- NetlinkLinkWatch ---
+
+NetlinkLinkWatch::~NetlinkLinkWatch() {
+    Close();
+}
+
+bool NetlinkLinkWatch::Open() {
+    Close();
+    fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_nl group{};
+    group.nl_family = AF_NETLINK;
+    group.nl_groups = RTMGRP_LINK;
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&group), sizeof(group)) != 0) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void NetlinkLinkWatch::Close() {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+bool NetlinkLinkWatch::Changed() {
+    if (fd < 0) {
+        return true;
+    }
+    // Whatever came is a change; what it says does not matter, the next
+    // dump reads the links afresh. A full queue (ENOBUFS) lost some: also
+    // a change.
+    bool changed = false;
+    std::array<std::byte, 4096> bytes;
+    for (;;) {
+        const ssize_t got = ::recv(fd, bytes.data(), bytes.size(), MSG_DONTWAIT);
+        if (got > 0) {
+            changed = true;
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            changed = true;
+        }
+        return changed;
+    }
+}
+
 // --- LinuxCounterSource ---
 
 LinuxCounterSource::LinuxCounterSource(std::vector<std::string> names, std::string root,
-                                       std::unique_ptr<NetlinkTransport> channel)
+                                       std::unique_ptr<NetlinkTransport> channel,
+                                       std::unique_ptr<LinkChangeWatch> changes)
     : interfaceNames(std::move(names)),
       sysfsRoot(std::move(root)),
       transport(channel ? std::move(channel) : std::make_unique<NetlinkRouteSocket>()),
-      receiveBuffer(std::make_unique<std::byte[]>(kReceiveBufferSize)) {}
+      watch(std::move(changes)),
+      receiveBuffer(std::make_unique<std::byte[]>(kReceiveBufferSize)) {
+    // The kernel's own channel comes with the kernel's own watch.
+    if (!watch && dynamic_cast<NetlinkRouteSocket*>(transport.get()) != nullptr) {
+        watch = std::make_unique<NetlinkLinkWatch>();
+    }
+}
 
 LinuxCounterSource::~LinuxCounterSource() {
     Close();
@@ -230,6 +292,9 @@ LinuxCounterSource::~LinuxCounterSource() {
 
 bool LinuxCounterSource::Open() {
     Close();
+    // Listening before the first dump: a link that comes between the two is
+    // heard, and the next tick dumps again.
+    watchOpen = watch && watch->Open();
     bool fetched = false;
     for (int attempt = 0; attempt < kOpenAttempts && !fetched; ++attempt) {
         fetched = FetchDump();
@@ -242,12 +307,19 @@ bool LinuxCounterSource::Open() {
     // the running values start from the current sums.
     open = true;
     ApplyDump();
+    RememberKnownLinks();
     snapshotValid = true;
     return true;
 }
 
 void LinuxCounterSource::Close() {
     DropTransport();
+    if (watch) {
+        watch->Close();
+    }
+    watchOpen = false;
+    setKnown = false;
+    knownCount = 0;
     open = false;
     snapshotValid = false;
     anyUp = false;
@@ -259,10 +331,21 @@ void LinuxCounterSource::Close() {
 
 void LinuxCounterSource::Refresh() {
     snapshotValid = false;
-    if (!open || !FetchDump()) {
+    if (!open) {
+        return;
+    }
+    // The watch is asked on every tick, so that what it heard is never
+    // taken for a change that comes later.
+    const bool changed = !watchOpen || watch->Changed();
+    const bool known = setKnown && !changed;
+    if (!(known ? FetchKnown() : FetchDump())) {
+        setKnown = false;
         return;
     }
     ApplyDump();
+    if (!known) {
+        RememberKnownLinks();
+    }
     snapshotValid = true;
 }
 
@@ -320,14 +403,64 @@ void LinuxCounterSource::Stage(const LinkInfo& link) {
     s.slot = kMaxLinks;
 }
 
-bool LinuxCounterSource::FetchDump() {
-    stagedCount = 0;
+bool LinuxCounterSource::OpenTransport() {
     if (!transportOpen) {
         if (!transport->Open()) {
             transport->Close();
             return false;
         }
         transportOpen = true;
+    }
+    return true;
+}
+
+void LinuxCounterSource::RememberKnownLinks() {
+    knownCount = stagedCount;
+    for (std::size_t i = 0; i < stagedCount; ++i) {
+        knownIndexes[i] = staged[i].index;
+    }
+    setKnown = watchOpen;
+}
+
+bool LinuxCounterSource::FetchKnown() {
+    stagedCount = 0;
+    if (knownCount != 0 && !OpenTransport()) {
+        return false;
+    }
+    const std::span buffer(receiveBuffer.get(), kReceiveBufferSize);
+    for (std::size_t k = 0; k < knownCount; ++k) {
+        std::array<std::byte, 64> request{};
+        const std::size_t requestSize = BuildLinkGetRequest(request, ++sequence, knownIndexes[k]);
+        const std::size_t before = stagedCount;
+        if (!transport->Send(std::span(request.data(), requestSize))) {
+            DropTransport();
+            return false;
+        }
+        const std::ptrdiff_t got = transport->Receive(buffer);
+        if (got <= 0 || static_cast<std::size_t>(got) > buffer.size()) {
+            DropTransport();
+            return false;
+        }
+        const auto result = ParseLinkDump(buffer.first(static_cast<std::size_t>(got)), sequence,
+                                          [this](const LinkInfo& link) {
+                                              if (Counts(link)) {
+                                                  Stage(link);
+                                              }
+                                          });
+        // Gone (an error answer), renamed out of the list, or not answered
+        // as asked: the set of links is not what it was.
+        if (result.end != DumpEnd::Incomplete || stagedCount != before + 1 ||
+            staged[before].index != knownIndexes[k]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LinuxCounterSource::FetchDump() {
+    stagedCount = 0;
+    if (!OpenTransport()) {
+        return false;
     }
     std::array<std::byte, 64> request{};
     const std::size_t requestSize = BuildLinkDumpRequest(request, ++sequence);

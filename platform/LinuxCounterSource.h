@@ -53,6 +53,37 @@ private:
     int fd = -1;
 };
 
+// Tells whether the machine's set of links may have changed: a link came,
+// went, was renamed or changed otherwise since the last question.
+class LinkChangeWatch {
+public:
+    virtual ~LinkChangeWatch() = default;
+
+    // False when the changes cannot be heard (the source then reads every
+    // link on every tick).
+    virtual bool Open() = 0;
+    virtual void Close() = 0;
+    // True when something changed since the last call (or since Open), or
+    // when that cannot be told (a lost notification). Never waits.
+    virtual bool Changed() = 0;
+};
+
+// The real watch: a NETLINK_ROUTE socket in the kernel's link group.
+class NetlinkLinkWatch final : public LinkChangeWatch {
+public:
+    NetlinkLinkWatch() = default;
+    ~NetlinkLinkWatch() override;
+    NetlinkLinkWatch(const NetlinkLinkWatch&) = delete;
+    NetlinkLinkWatch& operator=(const NetlinkLinkWatch&) = delete;
+
+    bool Open() override;
+    void Close() override;
+    bool Changed() override;
+
+private:
+    int fd = -1;
+};
+
 // The dial-up adapter's counters, read from the kernel's link statistics.
 //
 // It counts either every PPP link (link type ARPHRD_PPP), or, when a list of
@@ -81,6 +112,12 @@ private:
 //
 // At most kMaxLinks counted links are followed at once; further ones are not
 // counted until a slot frees up.
+//
+// With a LinkChangeWatch that can be opened, a tick does not dump every link
+// of the machine: once a dump found the counted links, each tick reads only
+// those, by index, until the watch reports a change of links (or a read
+// fails), and the next tick dumps again. A machine with thousands of links
+// (containers, VPNs) thus costs a tick no more than one with three.
 class LinuxCounterSource final : public CounterSource {
 public:
     static constexpr std::size_t kMaxLinks = 32;
@@ -91,9 +128,12 @@ public:
 
     // `interfaceNames` empty: count the PPP links. `sysfsRoot` is where the
     // links' speed files are found. `transport` null: a NetlinkRouteSocket.
+    // `watch` null: a NetlinkLinkWatch with the real socket, none with
+    // another transport (which is then dumped every tick).
     explicit LinuxCounterSource(std::vector<std::string> interfaceNames = {},
                                 std::string sysfsRoot = "/sys/class/net",
-                                std::unique_ptr<NetlinkTransport> transport = nullptr);
+                                std::unique_ptr<NetlinkTransport> transport = nullptr,
+                                std::unique_ptr<LinkChangeWatch> watch = nullptr);
     ~LinuxCounterSource() override;
     LinuxCounterSource(const LinuxCounterSource&) = delete;
     LinuxCounterSource& operator=(const LinuxCounterSource&) = delete;
@@ -141,7 +181,12 @@ private:
 
     bool Counts(const LinkInfo& link) const;
     void Stage(const LinkInfo& link);
+    bool OpenTransport();
     bool FetchDump();
+    // Reads the links of the last dump one by one; false (and a dump is
+    // due) when one is gone or no longer counts.
+    bool FetchKnown();
+    void RememberKnownLinks();
     void ApplyDump();
     std::size_t FindSlot(const StagedLink& link) const;
     void Add(const Values& added);
@@ -151,7 +196,14 @@ private:
     std::vector<std::string> interfaceNames;
     std::string sysfsRoot;
     std::unique_ptr<NetlinkTransport> transport;
+    std::unique_ptr<LinkChangeWatch> watch;
     std::unique_ptr<std::byte[]> receiveBuffer;
+    bool watchOpen = false;
+    // The counted links' indexes as the last dump found them, while no
+    // change of links was heard since.
+    bool setKnown = false;
+    std::array<std::int32_t, kMaxLinks> knownIndexes{};
+    std::size_t knownCount = 0;
 
     bool open = false;
     bool transportOpen = false;

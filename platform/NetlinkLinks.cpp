@@ -213,7 +213,10 @@ DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std
     return result;
 }
 
-std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq) {
+namespace {
+
+std::size_t BuildLinkRequest(std::span<std::byte> out, std::uint32_t seq, std::uint16_t flags,
+                             std::int32_t index) {
     struct Request {
         nlmsghdr header;
         ifinfomsg info;
@@ -224,11 +227,22 @@ std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq) {
     Request request{};
     request.header.nlmsg_len = sizeof(Request);
     request.header.nlmsg_type = RTM_GETLINK;
-    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_flags = flags;
     request.header.nlmsg_seq = seq;
     request.info.ifi_family = AF_UNSPEC;
+    request.info.ifi_index = index;
     std::memcpy(out.data(), &request, sizeof(Request));
     return sizeof(Request);
+}
+
+}  // namespace
+
+std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq) {
+    return BuildLinkRequest(out, seq, NLM_F_REQUEST | NLM_F_DUMP, 0);
+}
+
+std::size_t BuildLinkGetRequest(std::span<std::byte> out, std::uint32_t seq, std::int32_t index) {
+    return BuildLinkRequest(out, seq, NLM_F_REQUEST, index);
 }
 
 }  // namespace trovik

@@ -113,4 +113,8 @@ ParseLinkDump(std::span<const std::byte> data, std::optional<std::uint32_t> seq,
 // Returns its size, or 0 when `out` is too small.
 std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq);
 
+// The same for the one link of index `index`: the answer is that link's
+// RTM_NEWLINK message alone, or an error when there is no such link.
+std::size_t BuildLinkGetRequest(std::span<std::byte> out, std::uint32_t seq, std::int32_t index);
+
 }  // namespace trovik

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <utility>
 
 #include "tests/ScratchDir.h"
 #include "tests/platform/LinkDumpBuilder.h"
@@ -262,6 +263,60 @@ TEST_F(LinuxCounterSourceTest, FailedTickFailsEveryQueryAndCostsNothingLater) {
 
     source->Close();
     EXPECT_FALSE(Read().has_value());
+}
+
+// A watch of the links that says what changed when, as the kernel's does.
+class ScriptedWatch final : public LinkChangeWatch {
+public:
+    bool Open() override { return true; }
+    void Close() override {}
+    bool Changed() override { return std::exchange(changed, false); }
+    bool changed = false;
+};
+
+// With a watch, only the counted links are read on a tick, one request each,
+// until links change or one of them is gone; then a dump finds them again.
+TEST_F(LinuxCounterSourceTest, WithAWatchOnlyTheCountedLinksAreRead) {
+    auto transport = std::make_unique<ReplayTransport>();
+    replay = transport.get();
+    auto changes = std::make_unique<ScriptedWatch>();
+    ScriptedWatch* watch = changes.get();
+    source = std::make_unique<LinuxCounterSource>(std::vector<std::string>{}, "/nonexistent",
+                                                  std::move(transport), std::move(changes));
+    ASSERT_TRUE(OpenWith({{.index = 7, .name = "ppp0", .stats = Traffic(1000, 500)},
+                          {.index = 8, .name = "ppp1", .stats = Traffic(30, 7)}}));
+    const auto single = [](std::int32_t index, const char* name, std::uint64_t rx) {
+        return std::vector<Bytes>{testing::LinkMessage(
+            {.index = index, .name = name, .stats = Traffic(rx, 0), .messageFlags = 0})};
+    };
+
+    int sends = replay->sends;
+    replay->answers.push_back(single(7, "ppp0", 1100));
+    replay->answers.push_back(single(8, "ppp1", 40));
+    source->Refresh();
+    EXPECT_EQ(replay->sends - sends, 2) << "one request per counted link, no dump";
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1140u);
+
+    // A link came: the next tick dumps and finds it.
+    watch->changed = true;
+    sends = replay->sends;
+    Tick(Dump({{.index = 7, .name = "ppp0", .stats = Traffic(1200, 500)},
+               {.index = 8, .name = "ppp1", .stats = Traffic(40, 7)},
+               {.index = 9, .name = "ppp2", .stats = Traffic(5, 1)}}));
+    EXPECT_EQ(replay->sends - sends, 1);
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1245u);
+
+    // One of them is gone before the watch tells: that tick fails, the next
+    // one dumps.
+    replay->answers.push_back(single(7, "ppp0", 1300));
+    replay->answers.push_back({testing::ErrorMessage(-ENODEV)});
+    source->Refresh();
+    EXPECT_FALSE(Read().has_value());
+    sends = replay->sends;
+    Tick(Dump({{.index = 7, .name = "ppp0", .stats = Traffic(1300, 500)},
+               {.index = 9, .name = "ppp2", .stats = Traffic(6, 1)}}));
+    EXPECT_EQ(replay->sends - sends, 1);
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1346u) << "the gone link adds nothing more";
 }
 
 TEST_F(LinuxCounterSourceTest, ConnectSpeedComesFromTheFirstUpLinksSpeedFile) {
