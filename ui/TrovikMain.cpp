@@ -73,9 +73,13 @@ public:
 // Message boxes before the meter window exists.
 class EarlyMessages final : public MessageBoxes {
 public:
-    void Show(unsigned, std::string_view text, MessageIcon) override {
-        QMessageBox::critical(nullptr, QStringLiteral("Vemaro"),
-                              QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    void Show(unsigned, std::string_view text, MessageIcon icon) override {
+        const QString message = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        if (icon == MessageIcon::Stop) {
+            QMessageBox::critical(nullptr, QStringLiteral("Vemaro"), message);
+        } else {
+            QMessageBox::warning(nullptr, QStringLiteral("Vemaro"), message);
+        }
     }
     bool Ask(unsigned, std::string_view, MessageIcon) override { return false; }
 };
