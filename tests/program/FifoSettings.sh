@@ -15,13 +15,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export XDG_RUNTIME_DIR="$scratch/runtime" XDG_CONFIG_HOME="$scratch/config"
-export XDG_DATA_HOME="$scratch/data" XDG_CACHE_HOME="$scratch/cache"
-export HOME="$scratch/home" QT_QPA_PLATFORM=offscreen
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$scratch/no-bus"
-export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$scratch/no-bus"
-mkdir -p "$XDG_CONFIG_HOME/Qanto" "$XDG_DATA_HOME" "$HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+. "$(dirname "${BASH_SOURCE[0]}")/ScratchHome.sh"
+scratch_home "$scratch"
 fifo="$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
 mkfifo "$fifo"
 

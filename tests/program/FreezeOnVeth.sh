@@ -36,13 +36,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export XDG_RUNTIME_DIR="$scratch/runtime" XDG_CONFIG_HOME="$scratch/config"
-export XDG_DATA_HOME="$scratch/data" XDG_CACHE_HOME="$scratch/cache"
-export HOME="$scratch/home" QT_QPA_PLATFORM=offscreen
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$scratch/no-bus"
-export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$scratch/no-bus"
-mkdir -p "$XDG_CONFIG_HOME/Qanto" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$HOME" "$scratch/prog"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+. "$(dirname "${BASH_SOURCE[0]}")/ScratchHome.sh"
+scratch_home "$scratch"
+mkdir -p "$scratch/prog"
 cp "$program" "$scratch/prog/Trovik"
 printf '[Settings]\nInterfaces=trv1\nLogFile=1\nLogCumulate=1\n' \
     >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
@@ -59,16 +55,6 @@ send() {
     exec 3>&-
 }
 
-wait_for() {
-    local t
-    for ((t = 0; t < 600; ++t)); do
-        grep -qF -- "$1" "$log" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    echo "not in the log: $1" >&2
-    cat "$log" >&2 2>/dev/null
-    return 1
-}
 
 day_before=$(date +%j)
 start=$(date +%s)
@@ -76,16 +62,16 @@ start=$(date +%s)
 pid=$!
 # The line comes up once the meter runs (the restart mark is the first
 # thing its start writes): a call of its own.
-wait_for "- - - - - -" || exit 1
+wait_for_text "$log" "- - - - - -" || exit 1
 "$ip" link set trv1 up
-wait_for "回線が接続されました" || exit 1
+wait_for_text "$log" "回線が接続されました" || exit 1
 send 1000
 sleep 2
 kill -STOP "$pid"
 send 3000
 sleep 8
 kill -CONT "$pid"
-wait_for "計測の中断を検出しました (0時間00分)" || exit 1
+wait_for_text "$log" "計測の中断を検出しました (0時間00分)" || exit 1
 sleep 2
 # The terminal that started the meter goes away: it ends with its save,
 # which writes the open period of the call into the year file read below.

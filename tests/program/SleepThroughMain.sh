@@ -9,6 +9,7 @@ program="$1"
 fake="$2"
 command -v dbus-daemon >/dev/null || { echo "no dbus-daemon" >&2; exit 77; }
 
+. "$(dirname "${BASH_SOURCE[0]}")/ScratchHome.sh"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/trovik-sleep-XXXXXX")"
 pids=()
 cleanup() {
@@ -39,45 +40,29 @@ CONF
 dbus-daemon --config-file="$scratch/bus.conf" --nofork --print-address=1 >"$scratch/address" &
 pids+=($!)
 
-# Waits up to 60 s until file $1 holds the fixed text $2.
-wait_for() {
-    local t
-    for ((t = 0; t < 600; ++t)); do
-        grep -qF -- "$2" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    echo "not in $1: $2" >&2
-    cat "$1" >&2 2>/dev/null
-    return 1
-}
-wait_for "$scratch/address" "unix:" || exit 1
+wait_for_text "$scratch/address" "unix:" || exit 1
 address="$(head -1 "$scratch/address")"
 
 mkfifo "$scratch/commands"
 "$fake" "$address" <"$scratch/commands" >"$scratch/login.out" &
 pids+=($!)
 exec 4>"$scratch/commands"
-wait_for "$scratch/login.out" "ready" || exit 1
+wait_for_text "$scratch/login.out" "ready" || exit 1
 
-export XDG_RUNTIME_DIR="$scratch/runtime" XDG_CONFIG_HOME="$scratch/config"
-export XDG_DATA_HOME="$scratch/data" XDG_CACHE_HOME="$scratch/cache"
-export HOME="$scratch/home" QT_QPA_PLATFORM=offscreen
+scratch_home "$scratch"
 export DBUS_SYSTEM_BUS_ADDRESS="$address"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$scratch/no-bus"
-mkdir -p "$XDG_CONFIG_HOME/Qanto" "$XDG_DATA_HOME" "$HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
 printf '[Settings]\nLogFile=1\n' >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
 log="$XDG_DATA_HOME/Qanto/Vemaro/demo/Trovik.LOG"
 
 "$program" --simulate &
 meter=$!
 pids+=($meter)
-wait_for "$scratch/login.out" "inhibited" || exit 1
+wait_for_text "$scratch/login.out" "inhibited" || exit 1
 echo sleep >&4
-wait_for "$log" "スリープに入りました" || exit 1
+wait_for_text "$log" "スリープに入りました" || exit 1
 sleep 1
 echo wake >&4
-wait_for "$log" "スリープから復帰しました (休止 0時間00分)" || exit 1
+wait_for_text "$log" "スリープから復帰しました (休止 0時間00分)" || exit 1
 # After the resume the meter takes a new delay lock.
 for ((t = 0; t < 600; ++t)); do
     (($(grep -c inhibited "$scratch/login.out") >= 2)) && break
