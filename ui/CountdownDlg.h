@@ -21,7 +21,7 @@ namespace trovik {
 class CountdownDlg : public QDialog {
 public:
     // Builds the window with its title from string `titleId` (14,
-    // "Windowsの自動終了"), sets `text` when it is not empty, and shows it,
+    // "システムの自動終了"), sets `text` when it is not empty, and shows it,
     // which disables `mainWindow`. It has no Qt parent, so that disabling the
     // meter does not disable it too; its owner deletes it. `onCancel` is
     // told when the user cancels.

@@ -19,7 +19,7 @@ namespace trovik::pelkin {
 inline constexpr std::string_view kWarningText =
     "タスクバーと重なる位置にウィンドウを配置すると、Pelkinがタスクバーの前面に重なり、"
     "一時的にタスクバーをマウスでクリックできなくなる場合があります。その場合は、キーボードの"
-    "Windowsキー等でタスクバーを前面に出して下さい。";
+    "Superキー等でタスクバーを前面に出して下さい。";
 
 class ColorSwatch;
 

@@ -285,7 +285,7 @@ TEST_F(AllowanceTest, TimeUpCountdownAndRecordFileAreNotified) {
                   "hangup ７時５５分到来 - 回線切断成功",
                   "file " + std::string(kCumulativeFileErrorText) + " | " +
                       dir.Path("Trovik_2026.CUM").string(),
-                  "shutdown 無接続持続 - Windows終了開始 | 29秒後にWindowsを自動終了します。"}));
+                  "shutdown 無接続持続 - システム終了開始 | 29秒後にシステムを自動終了します。"}));
     EXPECT_EQ(Count(LogText(), "７時５５分到来 - 回線切断失敗"), engine.autoDisconnects - 1);
 }
 

@@ -153,7 +153,7 @@ TEST_F(AutoRulesTest, CountdownPumpsMessagesAndTrayStartHidesOnce) {
     EXPECT_TRUE(window.countdownOpen);
     EXPECT_EQ(window.events.front(), "open 14");
     EXPECT_EQ(window.events[1], "BEEP");
-    EXPECT_EQ(window.events[2], "29秒後にWindowsを自動終了します。 96");
+    EXPECT_EQ(window.events[2], "29秒後にシステムを自動終了します。 96");
     EXPECT_EQ(window.events[3], "beep");
     EXPECT_GE(window.pumps, 1);
     engine.CountdownCancelPressed();
@@ -187,7 +187,7 @@ TEST_F(AutoRulesTest, ConnectionDuringTheCountdownEndsItAndArmsItAgain) {
     Run(10 * 120);
     EXPECT_EQ(power.requests, 0) << "no power-off for a machine in use";
     EXPECT_FALSE(window.countdownOpen) << "nothing counts while connected";
-    EXPECT_EQ(Count(LogText(), "Windows終了開始"), 1u);
+    EXPECT_EQ(Count(LogText(), "システム終了開始"), 1u);
     EXPECT_EQ(Count(LogText(), "キャンセル"), 0u);
     EXPECT_EQ(Count(LogText(), "回線が接続されました"), 1u) << "the connect is logged as usual";
 

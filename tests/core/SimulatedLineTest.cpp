@@ -76,7 +76,7 @@ TEST(SimulatedLine, EveryRuleCanBeSeenWithinTenMinutes) {
           {"IdolTimer", "1"},
           {"ShutDownTimer", "1"},
           {"ShutDownTimeout", "1"}},
-         "無接続持続 - Windows終了開始",
+         "無接続持続 - システム終了開始",
          true},
     };
     for (const Rule& rule : rules) {

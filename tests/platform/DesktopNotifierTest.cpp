@@ -100,14 +100,14 @@ TEST_F(DesktopNotifierTest, NoticeGoesOutAndReplacesTheLastOfItsKind) {
                           std::chrono::seconds(5)));
 
     notifier.Notify(NoticeKind::HangUp, "通信途絶 - 回線切断失敗", "");
-    notifier.Notify(NoticeKind::Shutdown, "無接続持続 - Windows終了開始",
-                    "29秒後にWindowsを自動終了します。");
+    notifier.Notify(NoticeKind::Shutdown, "無接続持続 - システム終了開始",
+                    "29秒後にシステムを自動終了します。");
     ASSERT_TRUE(CallsReach(3));
     EXPECT_TRUE(service.Calls().at(1).contains(QStringLiteral(" replaces=7 ")))
         << service.Calls().at(1).toStdString();
     EXPECT_TRUE(service.Calls().at(2).contains(
-        QStringLiteral(" replaces=0 icon=trovik summary=無接続持続 - Windows終了開始 "
-                       "body=29秒後にWindowsを自動終了します。 actions=0 urgency=2 ")))
+        QStringLiteral(" replaces=0 icon=trovik summary=無接続持続 - システム終了開始 "
+                       "body=29秒後にシステムを自動終了します。 actions=0 urgency=2 ")))
         << "another kind replaces nothing; the countdown is urgent: "
         << service.Calls().at(2).toStdString();
 }

@@ -60,15 +60,15 @@ TEST_F(EveningTest, AWholeEveningLeavesItsRecords) {
         "2026/12/07 21:01 通信途絶 - 回線切断成功",
         "2026/12/07 21:01 回線が切断されました 接続時間=0時間03分 総受信=1261KB(6803B/S)  "
         "総送信=126KB(680B/S)",
-        "2026/12/07 21:02 無接続持続 - Windows終了開始",
-        "2026/12/07 21:02 Windows終了はオペレータによってキャンセルされました",
+        "2026/12/07 21:02 無接続持続 - システム終了開始",
+        "2026/12/07 21:02 システム終了はオペレータによってキャンセルされました",
         "2026/12/07 21:02 回線が接続されました",
         "2026/12/07 21:02 通信エラー発生 -\u3000ﾀｲﾑｱｳﾄ",
         "2026/12/07 21:02 通信エラー発生 -\u3000ﾀｲﾑｱｳﾄ",
         "2026/12/07 21:02 通信エラー発生 -\u3000ﾀｲﾑｱｳﾄ",
         "2026/12/07 21:02 回線が切断されました 接続時間=0時間00分 総受信=1409KB(4945B/S)  "
         "総送信=140KB(494B/S)",
-        "2026/12/07 21:03 無接続持続 - Windows終了開始",
+        "2026/12/07 21:03 無接続持続 - システム終了開始",
         "2026/12/07 21:04 回線が接続されました",
         "2026/12/08 07:55 ７時５５分到来 - 回線切断成功",
         "2026/12/08 07:55 回線が切断されました 接続時間=10時間50分 総受信=1790KB(46B/S)  "
@@ -173,20 +173,20 @@ TEST_F(EveningTest, HangUpCommandsAndCountdownCancels) {
               "2026/12/07 22:00 オペレータによる切断要求 - 回線切断成功\r\n"
               "2026/12/07 22:00 回線が切断されました 接続時間=0時間00分 総受信=0KB(0B/S)  "
               "総送信=0KB(0B/S)\r\n"
-              "2026/12/07 22:01 無接続持続 - Windows終了開始\r\n"
+              "2026/12/07 22:01 無接続持続 - システム終了開始\r\n"
               "2026/12/07 22:01 回線が接続されました\r\n"
               "2026/12/07 22:01 回線が切断されました 接続時間=0時間00分 総受信=0KB(0B/S)  "
               "総送信=0KB(0B/S)\r\n"
-              "2026/12/07 22:02 無接続持続 - Windows終了開始\r\n"
-              "2026/12/07 22:02 Windows終了はオペレータによってキャンセルされました\r\n");
+              "2026/12/07 22:02 無接続持続 - システム終了開始\r\n"
+              "2026/12/07 22:02 システム終了はオペレータによってキャンセルされました\r\n");
     EXPECT_FALSE(fs::exists(data.Path("Trovik_2026.CUM"))) << "LogCumulate is off";
 }
 
 TEST_F(EveningTest, RefusedShutdownIsLoggedAndSwitchesTheRuleOff) {
     EXPECT_EQ(Run(ScriptFile("shutdown-refused.script")), ScriptFile("shutdown-refused.expected"));
     const std::string log = ReadText(data.Path("Trovik.LOG"));
-    EXPECT_NE(log.find("2026/12/07 23:31 無接続持続 - Windows終了開始\r\n"
-                       "2026/12/07 23:31 Windows終了失敗\r\n"),
+    EXPECT_NE(log.find("2026/12/07 23:31 無接続持続 - システム終了開始\r\n"
+                       "2026/12/07 23:31 システム終了失敗\r\n"),
               std::string::npos);
     // The snapshot was written before the request, with the connection seen.
     EXPECT_TRUE(fs::exists(data.Path("Trovik.DAT")));

@@ -16,9 +16,8 @@ TEST(StringTable, TextsKeepTheirExactBytes) {
     EXPECT_EQ(LoadString(201), " ｱﾗｲﾒﾝトｴﾗｰ");
     EXPECT_EQ(LoadString(207), "\u3000ﾀｲﾑｱｳﾄ");
     EXPECT_EQ(LoadString(203), " CRCｴﾗｰ");
-    EXPECT_EQ(LoadString(kMsgCountersUnreadable),
-              "レジストリから情報が取得できません。\nWindows95をお使いの場合は、"
-              "ダイアルアップネットワークのアップデートが必要です。");
+    // Said on Linux without the advice that concerned another system.
+    EXPECT_EQ(LoadString(kMsgCountersUnreadable), "レジストリから情報が取得できません。");
     EXPECT_EQ(LoadString(kLogDisconnected),
               "回線が切断されました 接続時間=%u時間%02u分 総受信=%I64uKB(%uB/S)  "
               "総送信=%I64uKB(%uB/S)");
@@ -37,6 +36,16 @@ TEST(StringTable, EveryLogTextAndKeyNameExists) {
         const auto name = LoadString(id);
         EXPECT_FALSE(name.empty()) << id;
         EXPECT_TRUE(names.emplace(name).second) << "duplicate key name " << name;
+    }
+}
+
+// The program runs on Linux: no text it shows names another system. Text 9
+// (the refusal on NT) is never shown here.
+TEST(StringTable, NoShownTextNamesWindows) {
+    for (unsigned id = 0; id < 300; ++id) {
+        if (id != kMsgUnsupportedSystem) {
+            EXPECT_EQ(LoadString(id).find("Windows"), std::string_view::npos) << id;
+        }
     }
 }
 

@@ -26,12 +26,12 @@ protected:
 };
 
 TEST_F(Countdown, OpensOnTopWithItsTitleAndDisablesTheMeter) {
-    CountdownDlg dialog(&meter, 14, "29秒後にWindowsを自動終了します。", [this] { ++cancels; });
+    CountdownDlg dialog(&meter, 14, "29秒後にシステムを自動終了します。", [this] { ++cancels; });
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(dialog.isModal());
     EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Windowsの自動終了"));
-    EXPECT_EQ(dialog.Text(), QStringLiteral("29秒後にWindowsを自動終了します。"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("システムの自動終了"));
+    EXPECT_EQ(dialog.Text(), QStringLiteral("29秒後にシステムを自動終了します。"));
     EXPECT_FALSE(dialog.IsCancelled());
     EXPECT_FALSE(meter.isEnabled());
     // Disabling the meter leaves the countdown usable.
@@ -65,8 +65,8 @@ TEST_F(Countdown, PositionIsClamped) {
     EXPECT_EQ(dialog.Position(), 100);
     dialog.SetPosition(0);
     EXPECT_EQ(dialog.Position(), 0);
-    dialog.SetText(std::string_view("28秒後にWindowsを自動終了します。"));
-    EXPECT_EQ(dialog.Text(), QStringLiteral("28秒後にWindowsを自動終了します。"));
+    dialog.SetText(std::string_view("28秒後にシステムを自動終了します。"));
+    EXPECT_EQ(dialog.Text(), QStringLiteral("28秒後にシステムを自動終了します。"));
 }
 
 TEST_F(Countdown, CancelButtonFlagsClosesAndTellsOnce) {
