@@ -31,7 +31,9 @@ MeterSettings LoadSettings(const SettingsStore& store) {
     s.discOnTimeUp = store.GetBool(SettingKey::DiscOnTimeUp, false);
     s.logFile = store.GetBool(SettingKey::LogFile, false);
     s.logStatics = store.GetBool(SettingKey::LogStatics, false);
-    s.logCumulate = store.GetBool(SettingKey::LogCumulate, false);
+    // Unset reads as on, as the settings sheet shows it: the box the user
+    // sees ticked is what the meter does.
+    s.logCumulate = store.GetBool(SettingKey::LogCumulate, true);
     s.meterInTray = store.GetBool(SettingKey::MeterInTray, false);
 
     s.span = u32(SettingKey::Span, 30);
@@ -76,6 +78,12 @@ MeterSettings LoadSettings(const SettingsStore& store) {
     }
     s.allowance = LoadAllowanceSettings(store);
     return s;
+}
+
+void WriteFirstStartDefaults(SettingsStore& store) {
+    store.PutInt(SettingKey::LogFile, 1);
+    store.PutInt(SettingKey::LogCumulate, 1);
+    store.PutInt(SettingKey::LogStatics, 1);
 }
 
 }  // namespace trovik

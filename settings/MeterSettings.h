@@ -55,6 +55,11 @@ inline constexpr std::uint32_t kMaxErrorLimit = 100;
 // Reads the run-time settings with their defaults and corrections.
 MeterSettings LoadSettings(const SettingsStore& store);
 
+// A profile's first start (no settings file yet): the log, the cumulative
+// totals and the weekly scope are switched on and stored, so a new user has
+// records from the first call. A profile that exists keeps what it stored.
+void WriteFirstStartDefaults(SettingsStore& store);
+
 // The tray bitmap for a TrayIcon value: 0 to 4 give 146 to 150, anything else 146.
 std::uint32_t TrayBitmapFor(std::int32_t trayIcon);
 

@@ -30,6 +30,7 @@
 #include "platform/QtSettingsBackend.h"
 #include "platform/SingleInstance.h"
 #include "platform/SleepWatch.h"
+#include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/DataFiles.h"
 #include "tools/records/RecordsCommand.h"
@@ -159,6 +160,9 @@ int main(int argc, char** argv) {
     QtSettingsBackend backend;
     SettingsStore settings(backend);
     EarlyMessages early;
+    // Nothing in place yet (no file, no FIFO): this profile's first start.
+    const bool firstStart =
+        !backend.Refused() && !QFileInfo::exists(QString::fromStdString(backend.FileName()));
     if (backend.Refused()) {
         const std::string text = SettingsFileRefusedText(backend.FileName());
         std::cerr << text << '\n';
@@ -172,6 +176,9 @@ int main(int argc, char** argv) {
         DecideStartup(line.slashOptions, anotherMeter, true, settings, early);
     if (!decision.run) {
         return 0;
+    }
+    if (firstStart) {
+        WriteFirstStartDefaults(settings);
     }
 
     const std::string program = QCoreApplication::applicationFilePath().toStdString();

@@ -318,6 +318,21 @@ TEST_F(ProgramRun, PelkinOpens) {
     EXPECT_NE(maps.find((prog / "TrvikPelkin.so").string()), std::string::npos);
 }
 
+// A profile without a settings file: the first start switches the records on
+// and stores that, so the very first call is logged and recorded.
+TEST_F(ProgramRun, FirstStartSwitchesTheRecordsOn) {
+    ASSERT_FALSE(fs::exists(config / "Qanto" / "Vemaro.conf"));
+    const pid_t pid = Spawn({(prog / "Trovik").string(), "--simulate"});
+    ASSERT_GT(pid, 0);
+    const bool logged = WaitForText(DemoFolder() / "Trovik.LOG", "- - - - - -");
+    EXPECT_TRUE(Terminate(pid));
+    EXPECT_TRUE(logged);
+    const std::string stored = ReadText(config / "Qanto" / "Vemaro.conf");
+    for (const char* line : {"LogFile=1", "LogCumulate=1", "LogStatics=1"}) {
+        EXPECT_NE(stored.find(line), std::string::npos) << line << " in\n" << stored;
+    }
+}
+
 // Leftovers of the demo's records and of the modules' settings go at start;
 // look-alikes stay.
 TEST_F(ProgramRun, StartRemovesLeftovers) {

@@ -179,7 +179,7 @@ TEST_F(EveningTest, HangUpCommandsAndCountdownCancels) {
               "総送信=0KB(0B/S)\r\n"
               "2026/12/07 22:02 無接続持続 - システム終了開始\r\n"
               "2026/12/07 22:02 システム終了はオペレータによってキャンセルされました\r\n");
-    EXPECT_FALSE(fs::exists(data.Path("Trovik_2026.CUM"))) << "LogCumulate is off";
+    EXPECT_FALSE(fs::exists(data.Path("Trovik_2026.CUM"))) << "LogCumulate switched off";
 }
 
 TEST_F(EveningTest, RefusedShutdownIsLoggedAndSwitchesTheRuleOff) {

@@ -29,10 +29,15 @@ TEST_F(LoadSettingsTest, EmptyStoreRunsOnTheDefaults) {
     EXPECT_TRUE(s.askExitFromPopup);
     EXPECT_EQ(s.trayBitmap, 146u);
     EXPECT_FALSE(s.logFile);
-    EXPECT_FALSE(s.logCumulate);
+    EXPECT_TRUE(s.logCumulate) << "unset reads as on, as the sheet shows it";
     EXPECT_FALSE(s.spanAll);
     EXPECT_EQ(s.clickL + s.clickM + s.clickR + s.clickShiftL + s.clickShiftM + s.clickShiftR, 0u);
     EXPECT_TRUE(backend.values.empty()) << "loading must not write";
+
+    WriteFirstStartDefaults(store);
+    EXPECT_EQ(backend.values.size(), 3u);
+    const MeterSettings first = Load();
+    EXPECT_TRUE(first.logFile && first.logCumulate && first.logStatics);
 }
 
 TEST_F(LoadSettingsTest, ScalesOutOfRangeFallBack) {
