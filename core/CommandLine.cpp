@@ -91,15 +91,15 @@ std::vector<std::string_view> AcceptedOptions() {
 std::string HelpText(std::string_view program) {
     const std::string p(program);
     std::string text = "使い方: " + p + " [--simulate] [/DEBUG]\n";
-    text += "        " + p + " --report [年 月]\n";
-    text += "        " + p + " --export csv|json [--year 年]\n";
+    text += "        " + p + " [--simulate] --report [年 月]\n";
+    text += "        " + p + " [--simulate] --export csv|json [--year 年]\n";
     text +=
         "転送速度計 Vemaro: 回線の送受信の速度を表示し、接続を記録し、自動で切断します。\n"
         "オプションなしで起動すると実際の回線を監視します。設定によっては回線の切断や\n"
         "電源断を行います。\n"
         "\n"
         "  --simulate   模擬のダイヤルアップ回線で動かす (記録は別のデモ用フォルダに書き、\n"
-        "               電源は切らない)\n"
+        "               電源は切らない)。--report、--export と合わせるとその記録を読む\n"
         "  /DEBUG       システムメニューに拡張モジュールの「テスト(&T)」を加える\n"
         "  --report     請求期間の累計 (既定は今日の期間) を表示する\n"
         "  --export     その年の日ごとの記録を CSV か JSON で出力する\n"

@@ -44,6 +44,10 @@ std::string UserDataDirectory() {
     return base + "/Qanto/Vemaro";
 }
 
+std::string DemoDataDirectory() {
+    return UserDataDirectory() + "/demo";
+}
+
 DataFiles DataFiles::ForProgram(std::string_view programPath) {
     std::string directory;
     std::string stem;

@@ -47,4 +47,7 @@ private:
 // The per-user data directory, from XDG_DATA_HOME or HOME.
 std::string UserDataDirectory();
 
+// Where the simulated line keeps its records, apart from the real ones.
+std::string DemoDataDirectory();
+
 }  // namespace trovik

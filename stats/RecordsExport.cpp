@@ -103,9 +103,9 @@ std::string ExportYear(const CumulativeImage& image, unsigned year, ExportFormat
     std::string out;
     out.reserve(csv ? 64 * 1024 : 128 * 1024);
     if (csv) {
-        out += "date,seconds,received_kb,sent_kb,connections";
+        out += "date,seconds,received_kb,sent_kb,disconnects";
         for (unsigned h = 0; h < kHoursPerDay; ++h) {
-            out += FormatText(",h%02u_seconds,h%02u_connections", {h, h});
+            out += FormatText(",h%02u_seconds,h%02u_disconnects", {h, h});
         }
         out += '\n';
     } else {
@@ -149,7 +149,7 @@ std::string ExportYear(const CumulativeImage& image, unsigned year, ExportFormat
         PutNumber(out, day.RecvKB());
         out += ", \"sent_kb\": ";
         PutNumber(out, day.SentKB());
-        out += ", \"connections\": ";
+        out += ", \"disconnects\": ";
         PutNumber(out, totals.connections);
         out += ", \"hours\": [";
         for (std::size_t h = 0; h < kHoursPerDay; ++h) {

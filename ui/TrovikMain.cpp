@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
     if (simulate) {
         // Demo records never mix with the real ones; the modules' settings
         // are configuration and stay where a normal run keeps them.
-        const std::string demo = UserDataDirectory() + "/demo";
+        const std::string demo = DemoDataDirectory();
         QDir().mkpath(QString::fromStdString(demo));
         files = DataFiles(demo, "Trovik");
     }

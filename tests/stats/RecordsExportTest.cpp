@@ -48,15 +48,15 @@ CumulativeImage LeapYearImage() {
 }
 
 const char* const kCsvHeader =
-    "date,seconds,received_kb,sent_kb,connections,h00_seconds,h00_connections,h01_seconds,"
-    "h01_connections,h02_seconds,h02_connections,h03_seconds,h03_connections,h04_seconds,"
-    "h04_connections,h05_seconds,h05_connections,h06_seconds,h06_connections,h07_seconds,"
-    "h07_connections,h08_seconds,h08_connections,h09_seconds,h09_connections,h10_seconds,"
-    "h10_connections,h11_seconds,h11_connections,h12_seconds,h12_connections,h13_seconds,"
-    "h13_connections,h14_seconds,h14_connections,h15_seconds,h15_connections,h16_seconds,"
-    "h16_connections,h17_seconds,h17_connections,h18_seconds,h18_connections,h19_seconds,"
-    "h19_connections,h20_seconds,h20_connections,h21_seconds,h21_connections,h22_seconds,"
-    "h22_connections,h23_seconds,h23_connections\n";
+    "date,seconds,received_kb,sent_kb,disconnects,h00_seconds,h00_disconnects,h01_seconds,"
+    "h01_disconnects,h02_seconds,h02_disconnects,h03_seconds,h03_disconnects,h04_seconds,"
+    "h04_disconnects,h05_seconds,h05_disconnects,h06_seconds,h06_disconnects,h07_seconds,"
+    "h07_disconnects,h08_seconds,h08_disconnects,h09_seconds,h09_disconnects,h10_seconds,"
+    "h10_disconnects,h11_seconds,h11_disconnects,h12_seconds,h12_disconnects,h13_seconds,"
+    "h13_disconnects,h14_seconds,h14_disconnects,h15_seconds,h15_disconnects,h16_seconds,"
+    "h16_disconnects,h17_seconds,h17_disconnects,h18_seconds,h18_disconnects,h19_seconds,"
+    "h19_disconnects,h20_seconds,h20_disconnects,h21_seconds,h21_disconnects,h22_seconds,"
+    "h22_disconnects,h23_seconds,h23_disconnects\n";
 
 TEST(RecordsExport, CsvHasTheRecordedDaysOfTheYearItself) {
     const std::string expected = std::string(kCsvHeader) + "2024-01-01,3720,5,2,1,120,1" +
@@ -70,15 +70,15 @@ TEST(RecordsExport, JsonHasTheSameDays) {
     const std::string expected =
         "{\"year\": 2024, \"days\": [\n"
         "  {\"date\": \"2024-01-01\", \"seconds\": 3720, \"received_kb\": 5, \"sent_kb\": 2, "
-        "\"connections\": 1, \"hours\": [[120, 1]" +
+        "\"disconnects\": 1, \"hours\": [[120, 1]" +
         EmptyJsonHours(22) +
         ", [3600, 0]]},\n"
         "  {\"date\": \"2024-02-29\", \"seconds\": 0, \"received_kb\": 0, \"sent_kb\": 0, "
-        "\"connections\": 2, \"hours\": [[0, 0]" +
+        "\"disconnects\": 2, \"hours\": [[0, 0]" +
         EmptyJsonHours(4) + ", [0, 2]" + EmptyJsonHours(18) +
         "]},\n"
         "  {\"date\": \"2024-12-31\", \"seconds\": 0, \"received_kb\": 7, \"sent_kb\": 0, "
-        "\"connections\": 0, \"hours\": [[0, 0]" +
+        "\"disconnects\": 0, \"hours\": [[0, 0]" +
         EmptyJsonHours(23) + "]}\n]}\n";
     EXPECT_EQ(ExportYear(LeapYearImage(), 2024, ExportFormat::Json), expected);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -87,6 +88,34 @@ TEST_F(RecordsCommandTest, ExportWritesTheYearAndReadsNothingElse) {
     EXPECT_EQ(dir.Entries(), 1u) << "nothing created";
     EXPECT_EQ(std::filesystem::last_write_time(dir.Path("Trovik_2024.CUM")), before);
     EXPECT_TRUE(backend.values.empty());
+}
+
+// As the program's main runs it: --simulate, before or after the command,
+// reads the demo's records from the per-user data folder.
+TEST_F(RecordsCommandTest, SimulateReadsTheDemosRecords) {
+    ::setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    const std::filesystem::path demo = dir.path() / "Qanto" / "Vemaro" / "demo";
+    CumulativeImage image;
+    image.Record(DayIndex(2024, 3, 1)).SetRecvKB(34);
+    testing::WriteBytes(demo / "Trovik_2024.CUM", image.Bytes());
+
+    for (std::vector<std::string> words :
+         {std::vector<std::string>{"trovik", "--simulate", "--export", "csv", "--year", "2024"},
+          {"trovik", "--export", "csv", "--year", "2024", "--simulate"}}) {
+        std::vector<char*> argv;
+        for (std::string& w : words) {
+            argv.push_back(w.data());
+        }
+        std::ostringstream captured;
+        std::streambuf* const saved = std::cout.rdbuf(captured.rdbuf());
+        const auto status = RunRecordsCommand(static_cast<int>(argv.size()), argv.data());
+        std::cout.rdbuf(saved);
+        EXPECT_EQ(status, 0) << words[1];
+        EXPECT_EQ(captured.str(), ExportYear(image, 2024, ExportFormat::Csv)) << words[1];
+    }
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(RecordsCommandTest, DamagedYearFileIsReportedNotRead) {

@@ -69,6 +69,9 @@ int Usage(const RecordsCommandEnv& env, std::string_view problem) {
 }
 
 DataFiles Files(const RecordsCommandEnv& env) {
+    if (!env.dataDirectory.empty()) {
+        return DataFiles(env.dataDirectory, "Trovik");
+    }
     return DataFiles::ForProgram(env.programPath);
 }
 
@@ -189,20 +192,28 @@ std::optional<int> RunRecordsCommand(const std::vector<std::string>& args,
 }
 
 std::optional<int> RunRecordsCommand(int argc, char** argv) {
-    if (argc < 2) {
+    // --simulate, before or after the command, reads the demo's records.
+    std::vector<std::string> args;
+    bool simulate = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--simulate") {
+            simulate = true;
+        } else {
+            args.emplace_back(argv[i]);
+        }
+    }
+    if (args.empty() || (args[0] != "--report" && args[0] != "--export")) {
         return std::nullopt;
     }
-    const std::string_view first = argv[1];
-    if (first != "--report" && first != "--export") {
-        return std::nullopt;
-    }
-    const std::vector<std::string> args(argv + 1, argv + argc);
     QtSettingsBackend settings;
     if (settings.Refused()) {
         std::cerr << SettingsFileRefusedText(settings.FileName()) << '\n';
     }
     const std::int64_t now = static_cast<std::int64_t>(::time(nullptr));
-    const RecordsCommandEnv env{ProgramPath(), settings, ToLocalTime(now), std::cout, std::cerr};
+    RecordsCommandEnv env{ProgramPath(), settings, ToLocalTime(now), std::cout, std::cerr};
+    if (simulate) {
+        env.dataDirectory = DemoDataDirectory();
+    }
     return RunRecordsCommand(args, env);
 }
 

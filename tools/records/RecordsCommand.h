@@ -11,17 +11,19 @@
 namespace trovik {
 
 // The records from a terminal, without a display:
-//   trovik --report [YEAR MONTH]
-//   trovik --export csv|json [--year YEAR]
-// Nothing is written: not the records, not the settings.
+//   trovik [--simulate] --report [YEAR MONTH]
+//   trovik [--simulate] --export csv|json [--year YEAR]
+// With --simulate, the demo's records; else those the meter writes on this
+// machine. Nothing is written: not the records, not the settings.
 
 // What a records command reads besides its arguments.
 struct RecordsCommandEnv {
-    std::string programPath;  // the data files are named after it and found by its folder
+    std::string programPath;         // the data files are named after it and found by its folder
     SettingsBackend& settings;
     LocalTime today;
     std::ostream& out;
     std::ostream& err;
+    std::string dataDirectory = {};  // given: the records are there (the demo's), named Trovik
 };
 
 // Runs the command when `args` (without the program name) is one; its exit
