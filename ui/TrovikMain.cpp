@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <memory>
@@ -124,6 +125,39 @@ bool RunsTheMeter(int argc, char** argv, int& status, CommandLine& line) {
     return false;
 }
 
+// Where an X display is reachable (XWayland in a Wayland session) the meter
+// takes it, falling back to Wayland: keeping above the other windows and a
+// position of its own need X. A platform the user chose stays.
+void ChoosePlatform(int argc, char** argv) {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        return;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "-platform" || arg == "--platform" || arg.starts_with("-platform=")) {
+            return;
+        }
+    }
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+    }
+}
+
+// While the application object is made: Qt's word that no platform could
+// start is one clear line and exit status 1, not an abort; what it says
+// while trying is not shown.
+void PlatformStartMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        return;
+    }
+    const QString first = message.section(QLatin1Char('\n'), 0, 0).trimmed();
+    std::cerr << "Trovik: 画面に表示できません。ディスプレイ (DISPLAY か WAYLAND_DISPLAY) と"
+                 "Qt の表示のプラグインを確かめてください ("
+              << first.toStdString() << ")\n";
+    std::cerr.flush();
+    std::_Exit(1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,7 +170,10 @@ int main(int argc, char** argv) {
     if (int status = 0; !RunsTheMeter(argc, argv, status, line)) {
         return status;
     }
+    ChoosePlatform(argc, argv);
+    qInstallMessageHandler(PlatformStartMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(nullptr);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutes();
     (void)InstallQtJapanese();
