@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -33,6 +34,12 @@
 
 namespace trovik {
 namespace {
+
+// Under Wayland a window can neither place itself nor stay above the
+// others, and what it is told of its position is not where it is.
+bool OnWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 QString Utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -81,6 +88,12 @@ bool CMeterDlg::Initialise() {
     if (result == StartResult::Ended) {
         EndMeter();
         return false;
+    }
+    if (OnWayland()) {
+        std::cerr << "Trovik: " << kWaylandLimitsText << '\n';
+        if (engine.settings.logFile) {
+            (void)engine.log.AppendLogLine(kWaylandLimitsText);
+        }
     }
     return true;
 }
@@ -212,6 +225,11 @@ void CMeterDlg::changeEvent(QEvent* event) {
 // --- position and placement ---
 
 ScreenPoint CMeterDlg::WindowPosition() {
+    // There the position kept (and stored at exit) is the one the meter
+    // chose, never one it did not.
+    if (OnWayland()) {
+        return chosenPosition;
+    }
     const QPoint p = pos();
     return {p.x(), p.y()};
 }
@@ -234,6 +252,7 @@ std::optional<ScreenRect> CMeterDlg::ScreenAt(ScreenPoint point) {
 }
 
 void CMeterDlg::MoveWindow(ScreenPoint topLeft) {
+    chosenPosition = topLeft;
     move(topLeft.x, topLeft.y);
 }
 

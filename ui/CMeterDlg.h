@@ -38,6 +38,12 @@ enum MenuCommand : unsigned {
     kCmdPopupMenu = 135,
 };
 
+// Said once at start on a Wayland display, where a window can neither keep
+// above the others nor place itself.
+inline constexpr std::string_view kWaylandLimitsText =
+    "Wayland では最前面表示とウィンドウの位置を使えません (X のディスプレイがあれば XWayland "
+    "で動きます)";
+
 // What the meter window needs from the program besides the engine's seams.
 struct MeterWindowOptions {
     unsigned layoutTemplate = 102;
@@ -161,6 +167,9 @@ private:
     bool ended = false;
     bool minimised = false;
     bool unattended = false;
+
+    // The position the meter last chose for itself.
+    ScreenPoint chosenPosition{};
 
     QLabel* sendText = nullptr;
     QLabel* recvText = nullptr;
