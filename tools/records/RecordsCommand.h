@@ -18,7 +18,7 @@ namespace trovik {
 
 // What a records command reads besides its arguments.
 struct RecordsCommandEnv {
-    std::string programPath;         // the data files are named after it and found by its folder
+    std::string programPath;  // the data files are named after it and found by its folder
     SettingsBackend& settings;
     LocalTime today;
     std::ostream& out;
