@@ -164,16 +164,16 @@ std::uint32_t MeterEngine::SecondsSince(std::int64_t start) {
 }
 
 void MeterEngine::FlushCumulative(bool write) {
+    ClosePeriod(write, env.clock.Now());
+}
+
+void MeterEngine::ClosePeriod(bool write, std::int64_t end) {
     // A period that is written takes every whole kilobyte up to now, not
     // only those of the last slow step: on a fast line the 11 seconds since
     // then hold gigabytes.
     if (write) {
         MoveKilobytes();
     }
-    ClosePeriod(write, env.clock.Now());
-}
-
-void MeterEngine::ClosePeriod(bool write, std::int64_t end) {
     std::int64_t length = std::clamp<std::int64_t>(end - cumPeriodStart, 0, 0xFFFFFFFF);
     // Never longer than the time the meter ran through it: a clock set
     // forward unseen, or a sleep, adds no connect time.

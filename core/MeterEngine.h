@@ -14,6 +14,7 @@
 #include "core/WindowHooks.h"
 #include "ext/ExtDllHost.h"
 #include "ext/TrvikExtension.h"
+#include "res/TextFormat.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/BillingSummary.h"
@@ -226,9 +227,15 @@ private:
     // Moves the whole kilobytes counted since the last move into the
     // cumulative period.
     void MoveKilobytes();
-    // Closes the cumulative period as ending at `end` (calendar seconds);
-    // the next one starts now.
+    // Closes the cumulative period as ending at `end` (calendar seconds),
+    // a written one with every whole kilobyte up to now; the next one
+    // starts now.
     void ClosePeriod(bool write, std::int64_t end);
+    // After a gap or a clock change: the period closed at `end`, connect
+    // time and the scope mark moved past the seconds lost.
+    void CloseOverTimeLost(std::int64_t end, std::int64_t lostSeconds);
+    // A log line from a format of the string table, when logging is on.
+    void LogFilled(unsigned textId, std::initializer_list<TextArg> args);
     void ShowValues();
     void FillReading();
     void DisconnectNow();

@@ -69,21 +69,26 @@ void MeterEngine::WatchTime() {
 void MeterEngine::OnClockJump(const ClockReading& now, std::int64_t jumpMs) {
     // The period so far ends at the time the old clock shows now, and holds
     // the seconds that really passed; the next one begins at the new time.
-    if (isConnected) {
-        MoveKilobytes();
-    }
-    ClosePeriod(isConnected, FloorSeconds(now.wallMs - jumpMs));
     const std::int64_t seconds = RoundedSeconds(jumpMs);
-    connectTime += seconds;
-    // A ten-minute mark across the change would average the wrong span.
+    CloseOverTimeLost(FloorSeconds(now.wallMs - jumpMs), seconds);
+    LogFilled(kLogClockChanged, {seconds});
+}
+
+void MeterEngine::CloseOverTimeLost(std::int64_t end, std::int64_t lostSeconds) {
+    ClosePeriod(isConnected, end);
+    connectTime += lostSeconds;
+    // A ten-minute mark across the lost time would average the wrong span.
     scopeLastMinute = -1;
     scopeBaseRecv = sampler.recvCounts[0];
-    if (settings.logFile) {
-        std::array<char, 96> text{};
-        const std::size_t n =
-            FormatInto(text.data(), text.size(), LoadString(kLogClockChanged), {seconds});
-        (void)log.AppendLogLine(std::string_view(text.data(), n));
+}
+
+void MeterEngine::LogFilled(unsigned textId, std::initializer_list<TextArg> args) {
+    if (!settings.logFile) {
+        return;
     }
+    std::array<char, 96> text{};
+    const std::size_t n = FormatInto(text.data(), text.size(), LoadString(textId), args);
+    (void)log.AppendLogLine(std::string_view(text.data(), n));
 }
 
 void MeterEngine::OnGap(const ClockReading& last, std::int64_t gapMs) {
@@ -94,25 +99,13 @@ void MeterEngine::OnGap(const ClockReading& last, std::int64_t gapMs) {
     sleepAnnounced = false;
     resumeAnnounced = false;
     sampler.StartAfresh();
-    if (isConnected) {
-        MoveKilobytes();
-    }
     // The period ends at the last tick before the gap; the bytes moved
     // meanwhile are in this tick's reading and go with it.
-    ClosePeriod(isConnected, FloorSeconds(last.wallMs));
     const std::int64_t seconds = RoundedSeconds(gapMs);
-    connectTime += seconds;
-    scopeLastMinute = -1;
-    scopeBaseRecv = sampler.recvCounts[0];
-    if (settings.logFile) {
-        const auto hours = static_cast<std::uint64_t>(seconds / 3600);
-        const auto minutes = static_cast<std::uint32_t>(seconds / 60 % 60);
-        std::array<char, 96> text{};
-        const std::size_t n =
-            FormatInto(text.data(), text.size(), LoadString(slept ? kLogResumed : kLogInterrupted),
-                       {hours, minutes});
-        (void)log.AppendLogLine(std::string_view(text.data(), n));
-    }
+    CloseOverTimeLost(FloorSeconds(last.wallMs), seconds);
+    LogFilled(slept ? kLogResumed : kLogInterrupted,
+              {static_cast<std::uint64_t>(seconds / 3600),
+               static_cast<std::uint32_t>(seconds / 60 % 60)});
 }
 
 void MeterEngine::PrepareForSleep(bool sleeping) {
