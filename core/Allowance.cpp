@@ -112,13 +112,37 @@ void MeterEngine::AllowanceConnectRule() {
 
 void MeterEngine::QuotaHangUp() {
     ++autoDisconnects;
-    const bool hungUp = env.connection.HangUpModem();
+    const bool hungUp = HangUpLine();
     const unsigned text = hungUp ? kLogQuotaHungUp : kLogQuotaFailed;
     log.LogEvent(settings.logFile, text);
     NotifyHangUp(text);
 }
 
+bool MeterEngine::LinkNoteChanged() {
+    const bool none = env.counters.CountsNothing();
+    std::array<char, 96> names{};
+    if (none) {
+        (void)env.counters.PresentLinksInto(names.data(), names.size());
+    }
+    if (none == tipNoLink && names == tipLinks) {
+        return false;
+    }
+    tipNoLink = none;
+    tipLinks = names;
+    return true;
+}
+
+std::size_t MeterEngine::LinkNoteInto(char* out, std::size_t capacity) const {
+    if (!tipNoLink) {
+        return 0;
+    }
+    const std::string_view names(tipLinks.data());
+    return names.empty() ? FormatInto(out, capacity, LoadString(kNoLinkPresent), {})
+                         : FormatInto(out, capacity, LoadString(kNoLinkCounted), {names});
+}
+
 void MeterEngine::ShowUseInTray() {
+    const bool linksChanged = LinkNoteChanged();
     const AllowanceSettings& a = settings.allowance;
     // Without an allowance the tip is the title alone, whatever the use; with
     // one, a new text is made only when the amount or the percent would read
@@ -126,14 +150,19 @@ void MeterEngine::ShowUseInTray() {
     const std::uint64_t shownUse = a.quotaMB == 0 ? 0 : periodUseKB;
     const std::uint64_t shown = ShownDataAmount(shownUse);
     const std::uint32_t percent = AllowancePercent(shownUse, a.quotaKB);
-    if (shown == tipShownUse && percent == tipPercent && a.quotaMB == tipQuotaMB) {
+    if (!linksChanged && shown == tipShownUse && percent == tipPercent &&
+        a.quotaMB == tipQuotaMB) {
         return;
     }
     tipShownUse = shown;
     tipPercent = percent;
     tipQuotaMB = a.quotaMB;
-    std::array<char, 128> tip{};
-    const std::size_t n = TrayTipInto(tip.data(), tip.size(), shownUse, a.quotaMB);
+    std::array<char, 256> tip{};
+    std::size_t n = TrayTipInto(tip.data(), tip.size(), shownUse, a.quotaMB);
+    if (tipNoLink && n + 1 < tip.size()) {
+        tip[n++] = '\n';
+        n += LinkNoteInto(tip.data() + n, tip.size() - n);
+    }
     env.window.SetTrayTip(std::string_view(tip.data(), n));
 }
 

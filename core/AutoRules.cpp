@@ -17,11 +17,23 @@ void MeterEngine::ErrorWindowStep() {
     // at the limit tries again. Nothing is logged.
     if (sum >= settings.errorLimit) {
         ++autoDisconnects;
-        const bool hungUp = env.connection.HangUpModem();
+        const bool hungUp = HangUpLine();
         NotifyErrorHangUp(hungUp, true);
     } else {
         NotifyErrorHangUp(false, false);
     }
+}
+
+bool MeterEngine::HangUpLine() {
+    const bool hungUp = env.connection.HangUpModem();
+    std::string name;
+    if (!hungUp && env.connection.TakeUnmanagedLine(name) && name != unmanagedNoted) {
+        if (settings.logFile) {
+            (void)log.AppendLogLine(FormatText(LoadString(kLogUnmanagedLine), {std::string_view(name)}));
+        }
+        unmanagedNoted = std::move(name);
+    }
+    return hungUp;
 }
 
 void MeterEngine::AdvanceErrorWindow() {
@@ -41,7 +53,7 @@ void MeterEngine::IdleRule() {
     }
     idleSeconds = 0;
     ++autoDisconnects;
-    const bool hungUp = env.connection.HangUpModem();
+    const bool hungUp = HangUpLine();
     log.LogEvent(settings.logFile, hungUp ? kLogIdleHungUp : kLogIdleFailed);
     NotifyHangUp(hungUp ? kLogIdleHungUp : kLogIdleFailed);
 }
@@ -59,7 +71,7 @@ void MeterEngine::TimeUpRule() {
     // Not remembered: every slow step within 7:55 tries again and logs again,
     // connected or not.
     ++autoDisconnects;
-    const bool hungUp = env.connection.HangUpModem();
+    const bool hungUp = HangUpLine();
     log.LogEvent(settings.logFile, hungUp ? kLogTimeUpHungUp : kLogTimeUpFailed);
     // Only an attempt on a line that was up is news; without one the rule
     // fails five or six times a morning by design.
@@ -171,7 +183,7 @@ void MeterEngine::DisconnectNow() {
     if (!env.messages.Ask(kMsgAskHangUp, LoadString(kMsgAskHangUp), MessageIcon::Question)) {
         return;
     }
-    const bool hungUp = env.connection.HangUpModem();
+    const bool hungUp = HangUpLine();
     log.LogEvent(settings.logFile, hungUp ? kLogOperatorHungUp : kLogOperatorFailed);
     const unsigned message = hungUp ? kMsgHungUp : kMsgHangUpFailed;
     env.messages.Show(message, LoadString(message), MessageIcon::Exclamation);

@@ -21,6 +21,14 @@ public:
     // Sets `text` to " Unknown", then to " " followed by the dotted address of
     // the line when it can be found; true when it was found.
     virtual bool GetHostAddress(std::string& text) = 0;
+
+    // After a HangUpModem that failed because the line is one no service
+    // manages (which the meter does not hang up): true once, with the
+    // line's name.
+    virtual bool TakeUnmanagedLine(std::string& /*name*/) { return false; }
+
+    // The line's access technology ("LTE") when it has one to tell.
+    virtual bool GetLineTechnology(std::string& /*text*/) { return false; }
 };
 
 // The operating system's power-off request.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -63,6 +64,23 @@ public:
     // the process they tell how often the 32-bit value wrapped meanwhile.
     // False (and `value` unchanged) for a source that has only 32 bits.
     virtual bool QueryWide(StatValue, std::uint64_t&) { return false; }
+
+    // The `Interfaces` setting, given at the start and whenever the settings
+    // are read again; a source that chooses its links takes effect on it at
+    // the next Refresh.
+    virtual void UseInterfaces(std::string_view /*list*/) {}
+
+    // True when the source is open and counts no link at all, so that the
+    // meter can say why it reads 0; PresentLinksInto then names the links
+    // there are (blank-separated, at most capacity - 1 bytes and a NUL;
+    // returns the length).
+    virtual bool CountsNothing() const { return false; }
+    virtual std::size_t PresentLinksInto(char* out, std::size_t capacity) const {
+        if (capacity != 0) {
+            out[0] = '\0';
+        }
+        return 0;
+    }
 };
 
 }  // namespace trovik

@@ -41,7 +41,13 @@ DialupTexts DialupInfoTexts(const MeterEngine& meter) {
     DialupTexts t;
     if (meter.isConnected) {
         (void)env.connection.GetHostAddress(t[kFieldIp]);
-        t[kFieldSpeed] = Count(meter.connectSpeed);
+        // A line whose speed nobody knows says so, rather than "0".
+        std::string technology;
+        const bool known = env.connection.GetLineTechnology(technology);
+        t[kFieldSpeed] = meter.connectSpeed == 0 ? "--- " : Count(meter.connectSpeed);
+        if (known) {
+            t[kFieldSpeed] = technology + "  " + t[kFieldSpeed];
+        }
     } else {
         t[kFieldSpeed] = "--- ";
     }

@@ -52,6 +52,7 @@ StartResult MeterEngine::Start() {
     }
     env.window.MoveWindow(pos);
 
+    env.counters.UseInterfaces(settings.interfaces);
     if (!env.counters.Open()) {
         env.messages.Show(0, kStatSourceUnopenedText, MessageIcon::Stop);
         return StartResult::Ended;
@@ -90,6 +91,7 @@ void MeterEngine::ReloadSettings() {
     env.window.ApplyTopMost(env.settings.GetBool(SettingKey::TopMost, false));
     settings = LoadSettings(env.settings);
     shutdownAfter = settings.shutdownAfter;
+    env.counters.UseInterfaces(settings.interfaces);
     timerRunning = env.window.StartTimer();
     if (!timerRunning) {
         env.messages.Show(kMsgTimerFailed, LoadString(kMsgTimerFailed), MessageIcon::Exclamation);

@@ -250,7 +250,14 @@ private:
     void ReadPeriodUse(const BillingPeriod& period);
     void AllowanceConnectRule();
     void QuotaHangUp();
+    // Hangs up the line for a rule; a line the meter leaves to its own
+    // service is logged once (AutoRules.cpp).
+    bool HangUpLine();
     void ShowUseInTray();
+    // Whether the counted links' note of the tray tip changed since it was
+    // last set, and the note's text (empty while a link is counted).
+    bool LinkNoteChanged();
+    std::size_t LinkNoteInto(char* out, std::size_t capacity) const;
     // Notifications, when the Notify setting is on.
     void Notify(NoticeKind kind, std::string_view summary, std::string_view body = {});
     void NotifyHangUp(unsigned textId);
@@ -284,6 +291,12 @@ private:
     std::uint64_t tipShownUse = ~std::uint64_t{0};
     std::uint32_t tipPercent = 0;
     std::uint32_t tipQuotaMB = ~std::uint32_t{0};
+    // What the tip says of the links: whether none is counted and which
+    // there are then.
+    bool tipNoLink = false;
+    std::array<char, 96> tipLinks{};
+    // The line a hang-up last left to its service, logged once.
+    std::string unmanagedNoted;
     // The error rule's hang-up was reported and the error window has not
     // fallen below the limit since.
     bool errorHangUpNoticed = false;

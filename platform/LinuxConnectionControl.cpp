@@ -403,9 +403,8 @@ SignalResult SignalCheckedProcess(pid_t pid, const std::function<bool()>& isTarg
 // --- LinuxConnectionControl ---
 
 LinuxConnectionControl::LinuxConnectionControl(const LinuxCounterSource& source,
-                                               std::vector<std::string> names,
                                                ConnectionControlEnvironment environment)
-    : counters(source), interfaceNames(std::move(names)), env(std::move(environment)) {
+    : counters(source), env(std::move(environment)) {
     if (!env.signalProcess) {
         env.signalProcess = SignalCheckedProcess;
     }
@@ -425,13 +424,23 @@ bool LinuxConnectionControl::IsModemConnected() {
 }
 
 bool LinuxConnectionControl::HangUpModem() {
+    hangUpNote.clear();
     const Deadline deadline = std::chrono::steady_clock::now() + env.hangUpWait;
     LinkEntry line;
-    if (!FindLine(line)) {
+    LinuxCounterSource::CountedLink counted;
+    if (!FindLine(line, counted)) {
+        return false;
+    }
+    const bool byNetworkManager = counted.service != nullptr && counted.service->byNetworkManager;
+    if (!counted.ppp && !byNetworkManager) {
+        // Nothing but the service that made it may end a link that is not
+        // PPP: taking it down by hand would only have it brought up again,
+        // or cut a line the user did not mean.
+        hangUpNote = line.name;
         return false;
     }
     Request request = DeactivateThroughNetworkManager(line.name, deadline);
-    if (request == Request::NotHandled) {
+    if (request == Request::NotHandled && counted.ppp) {
         request = SignalOwningPppd(line.name);
     }
     if (request != Request::Made) {
@@ -440,10 +449,30 @@ bool LinuxConnectionControl::HangUpModem() {
     return WaitUntilGone(line, deadline);
 }
 
+bool LinuxConnectionControl::TakeUnmanagedLine(std::string& name) {
+    if (hangUpNote.empty()) {
+        return false;
+    }
+    name = std::move(hangUpNote);
+    hangUpNote.clear();
+    return true;
+}
+
+bool LinuxConnectionControl::GetLineTechnology(std::string& text) {
+    LinuxCounterSource::CountedLink counted;
+    if (!counters.FirstConnectedLink(counted) || counted.service == nullptr ||
+        counted.service->Technology().empty()) {
+        return false;
+    }
+    text = counted.service->Technology();
+    return true;
+}
+
 bool LinuxConnectionControl::GetHostAddress(std::string& text) {
     text = " Unknown";
     LinkEntry line;
-    if (FindLine(line)) {
+    LinuxCounterSource::CountedLink counted;
+    if (FindLine(line, counted)) {
         if (const std::optional<in_addr> address = LinkAddress(line.name)) {
             const std::string dotted = Dotted(*address);
             if (!dotted.empty()) {
@@ -466,26 +495,26 @@ bool LinuxConnectionControl::GetHostAddress(std::string& text) {
     return false;
 }
 
-bool LinuxConnectionControl::Counts(const LinkEntry& link) const {
-    if (interfaceNames.empty()) {
-        return link.type == ARPHRD_PPP;
+bool LinuxConnectionControl::FindLine(LinkEntry& line,
+                                      LinuxCounterSource::CountedLink& counted) {
+    // The counter source chose the line at this tick; the kernel's list,
+    // asked afresh, confirms it is still there under that index and name.
+    if (!counters.FirstConnectedLink(counted)) {
+        return false;
     }
-    return std::find(interfaceNames.begin(), interfaceNames.end(), link.name) !=
-           interfaceNames.end();
-}
-
-bool LinuxConnectionControl::FindLine(LinkEntry& line) {
     std::vector<LinkEntry> list;
     if (!env.links->ListLinks(list)) {
         return false;
     }
-    const auto first = std::find_if(list.begin(), list.end(), [this](const LinkEntry& link) {
-        return link.up && Counts(link) && IsPlainLinkName(link.name);
+    const std::string_view name(counted.name.data());
+    const auto same = std::find_if(list.begin(), list.end(), [&](const LinkEntry& link) {
+        return link.index == counted.index && link.name == name && link.up &&
+               IsPlainLinkName(link.name);
     });
-    if (first == list.end()) {
+    if (same == list.end()) {
         return false;
     }
-    line = std::move(*first);
+    line = std::move(*same);
     return true;
 }
 

@@ -96,27 +96,26 @@ struct ConnectionControlEnvironment {
     std::chrono::milliseconds pollInterval{100};
 };
 
-// The dial-up line on Linux: a PPP link, or, when the `Interfaces` setting
-// names links, one of those, that exists and is up. This is exactly what
-// LinuxCounterSource counts, and the two must be given the same names.
+// The dial-up line on Linux: the first link the counter source counts that is
+// connected (see LinuxCounterSource for which links those are).
 //
 // IsModemConnected answers from the counter source's snapshot of the current
-// tick (allocation-free). HangUpModem and GetHostAddress look at the links
-// afresh. HangUpModem hangs up the first such link, in the kernel's order:
+// tick (allocation-free). HangUpModem and GetHostAddress confirm the link in
+// the kernel's list afresh. HangUpModem hangs up that link:
 //  - through NetworkManager when it has an active connection on that
 //    interface that it made itself (DeactivateConnection; a refusal is final,
 //    and so is any error or silence of NetworkManager's: only its absence
-//    from the bus or its not knowing the interface leave the line to pppd);
-//  - otherwise by SIGTERM to the pppd whose pid file names the interface,
-//    once /proc shows that pid to be a pppd that was running when the file
-//    was written, through a handle on that very process;
+//    from the bus or its not knowing the interface leave a PPP line to pppd);
+//  - for a PPP link otherwise by SIGTERM to the pppd whose pid file names the
+//    interface, once /proc shows that pid to be a pppd that was running when
+//    the file was written, through a handle on that very process;
+//  - never for another link no service manages (TakeUnmanagedLine names it);
 // then it waits, polling the links, until that link (same index and name) is
 // gone or down, and is true only then. All three block the caller; they need
 // a QCoreApplication for the D-Bus part but no running event loop.
 class LinuxConnectionControl final : public ConnectionControl {
 public:
     LinuxConnectionControl(const LinuxCounterSource& counters,
-                           std::vector<std::string> interfaceNames,
                            ConnectionControlEnvironment environment = {});
     ~LinuxConnectionControl() override;
     LinuxConnectionControl(const LinuxConnectionControl&) = delete;
@@ -125,21 +124,22 @@ public:
     bool IsModemConnected() override;
     bool HangUpModem() override;
     bool GetHostAddress(std::string& text) override;
+    bool TakeUnmanagedLine(std::string& name) override;
+    bool GetLineTechnology(std::string& text) override;
 
 private:
     enum class Request : unsigned char { Made, Refused, NotHandled };
     using Deadline = std::chrono::steady_clock::time_point;
 
-    bool Counts(const LinkEntry& link) const;
-    bool FindLine(LinkEntry& line);
+    bool FindLine(LinkEntry& line, LinuxCounterSource::CountedLink& counted);
     Request DeactivateThroughNetworkManager(const std::string& iface, Deadline deadline);
     Request SignalOwningPppd(const std::string& iface);
     bool IsPppdOf(pid_t pid, std::int64_t pidFileTime) const;
     bool WaitUntilGone(const LinkEntry& line, Deadline deadline);
 
     const LinuxCounterSource& counters;
-    std::vector<std::string> interfaceNames;
     ConnectionControlEnvironment env;
+    std::string hangUpNote;  // the link the last hang-up left alone
 };
 
 }  // namespace trovik

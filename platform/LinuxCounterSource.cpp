@@ -230,7 +230,8 @@ bool NetlinkLinkWatch::Open() {
     }
     sockaddr_nl group{};
     group.nl_family = AF_NETLINK;
-    group.nl_groups = RTMGRP_LINK;
+    // Addresses too: a link no service manages is connected only with one.
+    group.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&group), sizeof(group)) != 0) {
         Close();
         return false;
@@ -274,8 +275,10 @@ bool NetlinkLinkWatch::Changed() {
 
 LinuxCounterSource::LinuxCounterSource(std::vector<std::string> names, std::string root,
                                        std::unique_ptr<NetlinkTransport> channel,
-                                       std::unique_ptr<LinkChangeWatch> changes)
+                                       std::unique_ptr<LinkChangeWatch> changes,
+                                       ServiceLinkBoard* serviceBoard)
     : interfaceNames(std::move(names)),
+      board(serviceBoard),
       sysfsRoot(std::move(root)),
       transport(channel ? std::move(channel) : std::make_unique<NetlinkRouteSocket>()),
       watch(std::move(changes)),
@@ -295,6 +298,9 @@ bool LinuxCounterSource::Open() {
     // Listening before the first dump: a link that comes between the two is
     // heard, and the next tick dumps again.
     watchOpen = watch && watch->Open();
+    if (board != nullptr) {
+        (void)board->TakeNew(services);
+    }
     bool fetched = false;
     for (int attempt = 0; attempt < kOpenAttempts && !fetched; ++attempt) {
         fetched = FetchDump();
@@ -323,6 +329,8 @@ void LinuxCounterSource::Close() {
     open = false;
     snapshotValid = false;
     anyUp = false;
+    countedNone = false;
+    presentCount = 0;
     connectSpeed = 0;
     runningValues.fill(0);
     links.fill(TrackedLink{});
@@ -336,7 +344,12 @@ void LinuxCounterSource::Refresh() {
     }
     // The watch is asked on every tick, so that what it heard is never
     // taken for a change that comes later.
-    const bool changed = !watchOpen || watch->Changed();
+    const bool heard = watchOpen && watch->Changed();
+    if (heard && board != nullptr) {
+        board->RequestRefresh();  // the services may see the change too
+    }
+    const bool reported = board != nullptr && board->TakeNew(services);
+    const bool changed = !watchOpen || heard || reported;
     const bool known = setKnown && !changed;
     if (!(known ? FetchKnown() : FetchDump())) {
         setKnown = false;
@@ -373,12 +386,61 @@ bool LinuxCounterSource::QueryWide(StatValue name, std::uint64_t& value) {
     return true;
 }
 
+void LinuxCounterSource::UseInterfaces(std::string_view list) {
+    std::vector<std::string> names = ParseInterfaceList(list);
+    if (names != interfaceNames) {
+        interfaceNames = std::move(names);
+        setKnown = false;  // the next tick dumps and chooses anew
+    }
+}
+
+std::size_t LinuxCounterSource::PresentLinksInto(char* out, std::size_t capacity) const {
+    if (capacity == 0) {
+        return 0;
+    }
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < presentCount; ++i) {
+        const std::string_view name(present[i].data());
+        const std::size_t need = name.size() + (n == 0 ? 0 : 1);
+        if (n + need >= capacity) {
+            break;
+        }
+        if (n != 0) {
+            out[n++] = ' ';
+        }
+        name.copy(out + n, name.size());
+        n += name.size();
+    }
+    out[n] = '\0';
+    return n;
+}
+
+bool LinuxCounterSource::FirstConnectedLink(CountedLink& out) const {
+    for (const TrackedLink& slot : links) {
+        if (slot.used && slot.up) {
+            out.index = slot.index;
+            out.name = slot.name;
+            out.ppp = slot.ppp;
+            out.service = services.Find(slot.name.data());
+            return true;
+        }
+    }
+    return false;
+}
+
+void LinuxCounterSource::NotePresent(const LinkInfo& link) {
+    if (link.type == ARPHRD_LOOPBACK || presentDumped == kMaxPresent) {
+        return;
+    }
+    present[presentDumped++] = link.nameBytes;
+}
+
 bool LinuxCounterSource::Counts(const LinkInfo& link) const {
     if (link.statsForm == LinkStatsForm::None) {
         return false;  // nothing to count; the kernel always sends them
     }
     if (interfaceNames.empty()) {
-        return link.type == ARPHRD_PPP;
+        return CountsByDefault(link, services);
     }
     const std::string_view name = link.Name();
     return std::any_of(interfaceNames.begin(), interfaceNames.end(),
@@ -397,7 +459,9 @@ void LinuxCounterSource::Stage(const LinkInfo& link) {
     StagedLink& s = staged[stagedCount++];
     s.index = link.index;
     s.name = link.nameBytes;
-    s.up = link.IsUp();
+    s.up = CountedLinkConnected(link, services, true);
+    s.needsAddress = s.up && !CountedLinkConnected(link, services, false);
+    s.ppp = link.type == ARPHRD_PPP;
     s.wide = link.statsForm == LinkStatsForm::Bits64;
     s.raw = RawOf<RawValues>(link.counters);
     s.slot = kMaxLinks;
@@ -418,6 +482,7 @@ void LinuxCounterSource::RememberKnownLinks() {
     knownCount = stagedCount;
     for (std::size_t i = 0; i < stagedCount; ++i) {
         knownIndexes[i] = staged[i].index;
+        knownAddressed[i] = staged[i].up;
     }
     setKnown = watchOpen;
 }
@@ -453,6 +518,12 @@ bool LinuxCounterSource::FetchKnown() {
             staged[before].index != knownIndexes[k]) {
             return false;
         }
+        // Addresses come and go with a change the watch hears; until then
+        // the one the last dump found holds.
+        StagedLink& s = staged[before];
+        if (s.needsAddress && !knownAddressed[k]) {
+            s.up = false;
+        }
     }
     return true;
 }
@@ -464,6 +535,7 @@ bool LinuxCounterSource::FetchDump() {
     }
     std::array<std::byte, 64> request{};
     const std::size_t requestSize = BuildLinkDumpRequest(request, ++sequence);
+    presentDumped = 0;
     if (transport->Send(std::span(request.data(), requestSize))) {
         const std::span buffer(receiveBuffer.get(), kReceiveBufferSize);
         bool interrupted = false;
@@ -474,12 +546,17 @@ bool LinuxCounterSource::FetchDump() {
             }
             const auto result = ParseLinkDump(buffer.first(static_cast<std::size_t>(got)), sequence,
                                               [this](const LinkInfo& link) {
+                                                  NotePresent(link);
                                                   if (Counts(link)) {
                                                       Stage(link);
                                                   }
                                               });
             interrupted = interrupted || result.interrupted;
             if (result.end == DumpEnd::Done && !interrupted) {
+                if (!FetchAddresses()) {
+                    break;
+                }
+                presentCount = presentDumped;
                 return true;
             }
             if (result.end != DumpEnd::Incomplete) {
@@ -490,6 +567,59 @@ bool LinuxCounterSource::FetchDump() {
     // The answer may be left half read: a fresh socket next time keeps its
     // rest from mixing with the next answer.
     DropTransport();
+    return false;
+}
+
+bool LinuxCounterSource::FetchAddresses() {
+    const auto first = staged.begin();
+    const auto last = first + static_cast<std::ptrdiff_t>(stagedCount);
+    if (std::none_of(first, last, [](const StagedLink& s) { return s.needsAddress; })) {
+        return true;
+    }
+    // Connected only once an address shows.
+    std::array<bool, kMaxLinks> addressed{};
+    std::array<std::byte, 64> request{};
+    const std::size_t requestSize = BuildAddressDumpRequest(request, ++sequence);
+    if (!transport->Send(std::span(request.data(), requestSize))) {
+        return false;
+    }
+    const std::span buffer(receiveBuffer.get(), kReceiveBufferSize);
+    class Addresses final : public LinkSink {
+    public:
+        Addresses(const LinuxCounterSource& source, std::array<bool, kMaxLinks>& marks)
+            : self(source), found(marks) {}
+        void OnLink(const LinkInfo&) override {}
+        void OnAddress(std::int32_t index) override {
+            for (std::size_t i = 0; i < self.stagedCount; ++i) {
+                if (self.staged[i].index == index) {
+                    found[i] = true;
+                }
+            }
+        }
+
+    private:
+        const LinuxCounterSource& self;
+        std::array<bool, kMaxLinks>& found;
+    } sink(*this, addressed);
+    for (std::size_t n = 0; n < kMaxDatagrams; ++n) {
+        const std::ptrdiff_t got = transport->Receive(buffer);
+        if (got <= 0 || static_cast<std::size_t>(got) > buffer.size()) {
+            return false;
+        }
+        const auto result =
+            ParseLinkDump(buffer.first(static_cast<std::size_t>(got)), sequence, sink);
+        if (result.end == DumpEnd::Done) {
+            for (std::size_t i = 0; i < stagedCount; ++i) {
+                if (staged[i].needsAddress && !addressed[i]) {
+                    staged[i].up = false;
+                }
+            }
+            return true;
+        }
+        if (result.end != DumpEnd::Incomplete) {
+            return false;
+        }
+    }
     return false;
 }
 
@@ -526,6 +656,7 @@ void LinuxCounterSource::ApplyDump() {
             ReadSpeed(slot);  // a link that comes up may only now know its speed
         }
         slot.up = s.up;
+        slot.ppp = s.ppp;
     }
     // Links missing from the dump are gone, and their slots free.
     for (TrackedLink& slot : links) {
@@ -550,6 +681,7 @@ void LinuxCounterSource::ApplyDump() {
         slot.used = true;
         slot.seen = true;
         slot.up = s.up;
+        slot.ppp = s.ppp;
         slot.index = s.index;
         slot.name = s.name;
         slot.last = s.raw;
@@ -558,10 +690,14 @@ void LinuxCounterSource::ApplyDump() {
     }
     anyUp = false;
     connectSpeed = 0;
+    countedNone = stagedCount == 0;
     for (std::size_t i = 0; i < stagedCount; ++i) {
         if (staged[i].up && staged[i].slot != kMaxLinks) {
+            const TrackedLink& slot = links[staged[i].slot];
+            const ServiceLink* service = services.Find(slot.name.data());
             anyUp = true;
-            connectSpeed = links[staged[i].slot].speedBits;
+            connectSpeed = service != nullptr && service->speedBits != 0 ? service->speedBits
+                                                                         : slot.speedBits;
             break;
         }
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/CounterSource.h"
+#include "platform/LinkChoice.h"
 #include "platform/NetlinkLinks.h"
 
 namespace trovik {
@@ -86,8 +87,16 @@ private:
 
 // The dial-up adapter's counters, read from the kernel's link statistics.
 //
-// It counts either every PPP link (link type ARPHRD_PPP), or, when a list of
-// interface names is given, the links of those names. Its values are running
+// Which links count: when the `Interfaces` setting names links, the links of
+// those names; otherwise every PPP link, and every link the network services
+// report as a metered line (see CountsByDefault), read from a
+// ServiceLinkBoard when one is given. A new report of the services, or a
+// new `Interfaces` (UseInterfaces), takes effect at the next tick. Whether
+// the line is connected follows CountedLinkConnected; for a link no service
+// manages that needs an address, which the tick learns from a RTM_GETADDR
+// dump taken with each dump of the links.
+//
+// Its values are running
 // 32-bit counters that only grow (wrapping at 2^32; the byte counters are
 // also had whole in 64 bits, see QueryWide): each tick adds every
 // counted link's increase since the previous tick. The kernel's own counters
@@ -105,10 +114,11 @@ private:
 // fails and the running values stay as they were, so the next good tick adds
 // the increase over both.
 //
-// ConnectSpeed is the speed of the first counted link that is up, in bits
-// per second (saturating at 2^32 - 1), 0 when none is up or the kernel knows
-// no speed. It is read from <sysfsRoot>/NAME/speed when a link is first seen
-// and when it comes up, never on other ticks.
+// ConnectSpeed is the speed of the first counted link that is connected, in
+// bits per second (saturating at 2^32 - 1): the speed its service reports
+// (Wi-Fi bitrate, modem downlink), else the kernel's link speed, read from
+// <sysfsRoot>/NAME/speed when a link is first seen and when it comes up;
+// 0 when none is connected or no speed is known.
 //
 // At most kMaxLinks counted links are followed at once; further ones are not
 // counted until a slot frees up.
@@ -130,10 +140,14 @@ public:
     // links' speed files are found. `transport` null: a NetlinkRouteSocket.
     // `watch` null: a NetlinkLinkWatch with the real socket, none with
     // another transport (which is then dumped every tick).
+    // `services` (which must outlive the source): where the services'
+    // reports come from; null: no service is asked, as on a machine without
+    // any.
     explicit LinuxCounterSource(std::vector<std::string> interfaceNames = {},
                                 std::string sysfsRoot = "/sys/class/net",
                                 std::unique_ptr<NetlinkTransport> transport = nullptr,
-                                std::unique_ptr<LinkChangeWatch> watch = nullptr);
+                                std::unique_ptr<LinkChangeWatch> watch = nullptr,
+                                ServiceLinkBoard* services = nullptr);
     ~LinuxCounterSource() override;
     LinuxCounterSource(const LinuxCounterSource&) = delete;
     LinuxCounterSource& operator=(const LinuxCounterSource&) = delete;
@@ -145,8 +159,25 @@ public:
     // The byte counters' whole increases since Open, in 64 bits.
     bool QueryWide(StatValue name, std::uint64_t& value) override;
 
-    // Whether the last good dump had a counted link that is up.
+    void UseInterfaces(std::string_view list) override;
+    bool CountsNothing() const override { return open && countedNone; }
+    std::size_t PresentLinksInto(char* out, std::size_t capacity) const override;
+
+    // Whether the last good dump had a counted link that is connected.
     bool AnyCountedLinkUp() const { return anyUp; }
+
+    // The first counted link that is connected, as the last good tick found
+    // it, with what the services say of it (`service` null when none
+    // reports it).
+    struct CountedLink {
+        std::int32_t index = 0;
+        std::array<char, kLinkNameCapacity> name{};
+        bool ppp = false;
+        const ServiceLink* service = nullptr;
+    };
+    bool FirstConnectedLink(CountedLink& out) const;
+    // The names the `Interfaces` setting gives; empty: the default choice.
+    const std::vector<std::string>& InterfaceNames() const { return interfaceNames; }
 
 private:
     // The counted values are the first nine StatValues, in their order.
@@ -160,7 +191,9 @@ private:
     struct StagedLink {
         std::int32_t index = 0;
         std::array<char, kLinkNameCapacity> name{};
-        bool up = false;
+        bool up = false;            // connected
+        bool needsAddress = false;  // connected only with an address
+        bool ppp = false;
         bool wide = false;  // 64-bit statistics; else they wrap at 2^32
         RawValues raw{};
         std::size_t slot = 0;  // its slot in `links` once applied
@@ -173,6 +206,7 @@ private:
         bool used = false;
         bool seen = false;  // in the dump being applied
         bool up = false;
+        bool ppp = false;
         std::int32_t index = 0;
         std::array<char, kLinkNameCapacity> name{};
         RawValues last{};             // the kernel's counters at the last good dump
@@ -183,6 +217,10 @@ private:
     void Stage(const LinkInfo& link);
     bool OpenTransport();
     bool FetchDump();
+    // Asks for the addresses of the staged links that are connected only
+    // with one; false when the dump fails.
+    bool FetchAddresses();
+    void NotePresent(const LinkInfo& link);
     // Reads the links of the last dump one by one; false (and a dump is
     // due) when one is gone or no longer counts.
     bool FetchKnown();
@@ -194,6 +232,8 @@ private:
     void DropTransport();
 
     std::vector<std::string> interfaceNames;
+    ServiceLinkBoard* board = nullptr;
+    ServiceLinks services;
     std::string sysfsRoot;
     std::unique_ptr<NetlinkTransport> transport;
     std::unique_ptr<LinkChangeWatch> watch;
@@ -203,7 +243,16 @@ private:
     // change of links was heard since.
     bool setKnown = false;
     std::array<std::int32_t, kMaxLinks> knownIndexes{};
+    std::array<bool, kMaxLinks> knownAddressed{};  // had an address at that dump
     std::size_t knownCount = 0;
+
+    // The links the last dump found that are not loopback, for telling the
+    // user what there is when nothing counts.
+    static constexpr std::size_t kMaxPresent = 8;
+    std::array<std::array<char, kLinkNameCapacity>, kMaxPresent> present{};
+    std::size_t presentCount = 0;
+    std::size_t presentDumped = 0;  // counting those of the dump being read
+    bool countedNone = false;
 
     bool open = false;
     bool transportOpen = false;

@@ -1,6 +1,8 @@
 #include "platform/NetlinkLinks.h"
 
 #include <linux/if.h>
+#include <linux/if_addr.h>
+#include <linux/if_arp.h>
 #include <linux/if_link.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -9,6 +11,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 namespace trovik {
 
@@ -69,6 +73,32 @@ void ReadName(std::span<const std::byte> payload, LinkInfo& link) {
     link.nameLength = static_cast<std::uint8_t>(n);
 }
 
+// The kind inside IFLA_LINKINFO, whose nested attributes are checked like
+// the outer ones; a malformed nest leaves the kind empty.
+void ReadKind(std::span<const std::byte> nest, LinkInfo& link) {
+    std::size_t offset = 0;
+    while (offset < nest.size() && nest.size() - offset >= sizeof(rtattr)) {
+        const auto attr = ReadAt<rtattr>(nest, offset);
+        if (attr.rta_len < sizeof(rtattr) || attr.rta_len > nest.size() - offset) {
+            return;
+        }
+        if ((attr.rta_type & NLA_TYPE_MASK) == IFLA_INFO_KIND) {
+            const auto payload =
+                nest.subspan(offset + sizeof(rtattr), attr.rta_len - sizeof(rtattr));
+            std::size_t n = 0;
+            while (n < payload.size() && n + 1 < kLinkNameCapacity &&
+                   payload[n] != std::byte{0}) {
+                ++n;
+            }
+            link.kindBytes.fill('\0');
+            std::memcpy(link.kindBytes.data(), payload.data(), n);
+            link.kindLength = static_cast<std::uint8_t>(n);
+            return;
+        }
+        offset += Align4(attr.rta_len);
+    }
+}
+
 // Fills `link` from the body of a RTM_NEWLINK message (ifinfomsg and its
 // attributes). False when the body is too short or an attribute's length
 // runs past it.
@@ -99,6 +129,9 @@ bool ParseLink(std::span<const std::byte> body, LinkInfo& link) {
                 if (!payload.empty()) {
                     link.operState = static_cast<std::uint8_t>(payload[0]);
                 }
+                break;
+            case IFLA_LINKINFO:
+                ReadKind(payload, link);
                 break;
             case IFLA_STATS64:
                 have64 = ReadStats<rtnl_link_stats64>(payload, link.counters) || have64;
@@ -140,6 +173,42 @@ bool LinkInfo::IsUp() const {
         return *operState == IF_OPER_UP || *operState == IF_OPER_UNKNOWN;
     }
     return (flags & IFF_RUNNING) != 0;
+}
+
+bool LinkInfo::HasCarrier() const {
+    if (!IsUp()) {
+        return false;
+    }
+    // Some drivers (modems, USB tethering) never set an operational state;
+    // the link layer's own flag tells then.
+    if (operState && *operState != IF_OPER_UNKNOWN) {
+        return *operState == IF_OPER_UP;
+    }
+    return (flags & IFF_LOWER_UP) != 0;
+}
+
+bool IsVirtualLink(const LinkInfo& link) {
+    switch (link.type) {
+        case ARPHRD_LOOPBACK:
+        case ARPHRD_TUNNEL:
+        case ARPHRD_TUNNEL6:
+        case ARPHRD_IPGRE:
+        case ARPHRD_IP6GRE:
+        case ARPHRD_SIT:
+        case ARPHRD_VOID:
+            return true;
+        default:
+            break;
+    }
+    static constexpr std::string_view kVirtualKinds[] = {
+        "veth",   "bridge",  "bond",   "team",  "vlan",   "macvlan", "macvtap", "ipvlan",
+        "ipvtap", "vxlan",   "geneve", "tun",   "dummy",  "vrf",     "gre",     "gretap",
+        "ipip",   "ip6tnl",  "ip6gre", "sit",   "vti",    "vti6",    "wireguard", "nlmon",
+        "ifb",    "netkit",  "batadv", "hsr",   "macsec", "xfrm",    "bareudp", "amt",
+    };
+    const std::string_view kind = link.Kind();
+    return std::find(std::begin(kVirtualKinds), std::end(kVirtualKinds), kind) !=
+           std::end(kVirtualKinds);
 }
 
 DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std::uint32_t> seq,
@@ -206,6 +275,13 @@ DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std
                 sink.OnLink(link);
                 break;
             }
+            case RTM_NEWADDR:
+                if (body.size() < sizeof(ifaddrmsg)) {
+                    result.end = DumpEnd::Malformed;
+                    return result;
+                }
+                sink.OnAddress(static_cast<std::int32_t>(ReadAt<ifaddrmsg>(body, 0).ifa_index));
+                break;
             default:
                 break;  // NLMSG_NOOP and anything not asked for
         }
@@ -243,6 +319,24 @@ std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq) {
 
 std::size_t BuildLinkGetRequest(std::span<std::byte> out, std::uint32_t seq, std::int32_t index) {
     return BuildLinkRequest(out, seq, NLM_F_REQUEST, index);
+}
+
+std::size_t BuildAddressDumpRequest(std::span<std::byte> out, std::uint32_t seq) {
+    struct Request {
+        nlmsghdr header;
+        ifaddrmsg info;
+    };
+    if (out.size() < sizeof(Request)) {
+        return 0;
+    }
+    Request request{};
+    request.header.nlmsg_len = sizeof(Request);
+    request.header.nlmsg_type = RTM_GETADDR;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_seq = seq;
+    request.info.ifa_family = AF_UNSPEC;
+    std::memcpy(out.data(), &request, sizeof(Request));
+    return sizeof(Request);
 }
 
 }  // namespace trovik

@@ -49,8 +49,13 @@ struct LinkInfo {
     LinkCounters counters;
     std::array<char, kLinkNameCapacity> nameBytes{};  // NUL-terminated
     std::uint8_t nameLength = 0;
+    // The driver kind of a link made in software (IFLA_INFO_KIND: "veth",
+    // "bridge", "tun", ...); empty for hardware links.
+    std::array<char, kLinkNameCapacity> kindBytes{};
+    std::uint8_t kindLength = 0;
 
     std::string_view Name() const { return {nameBytes.data(), nameLength}; }
+    std::string_view Kind() const { return {kindBytes.data(), kindLength}; }
 
     // Switched on by the administrator (IFF_UP).
     bool AdminUp() const;
@@ -58,7 +63,16 @@ struct LinkInfo {
     // operational state is "up" or "unknown" (what PPP and loopback links
     // report, having no carrier). Without IFLA_OPERSTATE, IFF_RUNNING decides.
     bool IsUp() const;
+    // Up with a carrier: IsUp, and the operational state is "up" (or, where
+    // it is unknown or not sent, IFF_LOWER_UP is set).
+    bool HasCarrier() const;
 };
+
+// Whether a link is one a metered line never is: loopback, a tunnel, or a
+// link made in software to join or isolate others (veth, bridges, bonds,
+// VLANs of containers, VPN devices). Modem links made in software ("wwan",
+// "rmnet") are not among them.
+bool IsVirtualLink(const LinkInfo& link);
 
 // How a datagram of a dump answer ended.
 enum class DumpEnd : std::uint8_t {
@@ -80,9 +94,11 @@ class LinkSink {
 public:
     virtual ~LinkSink() = default;
     virtual void OnLink(const LinkInfo& link) = 0;
+    // An address of the link of ifindex `index`, from a RTM_GETADDR dump.
+    virtual void OnAddress(std::int32_t /*index*/) {}
 };
 
-// Parses one datagram of a RTM_GETLINK dump answer. Every length is checked
+// Parses one datagram of a RTM_GETLINK (or RTM_GETADDR) dump answer. Every length is checked
 // against the buffer before anything is read; fields are copied out with
 // memcpy, so the buffer may have any alignment. Messages whose sequence number
 // differs from `seq` (when given) are skipped: they are left from an earlier
@@ -116,5 +132,8 @@ std::size_t BuildLinkDumpRequest(std::span<std::byte> out, std::uint32_t seq);
 // The same for the one link of index `index`: the answer is that link's
 // RTM_NEWLINK message alone, or an error when there is no such link.
 std::size_t BuildLinkGetRequest(std::span<std::byte> out, std::uint32_t seq, std::int32_t index);
+
+// A RTM_GETADDR dump request for the addresses of every family.
+std::size_t BuildAddressDumpRequest(std::span<std::byte> out, std::uint32_t seq);
 
 }  // namespace trovik

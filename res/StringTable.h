@@ -56,6 +56,12 @@ enum StringId : std::uint16_t {
     kLogResumed = 227,
     kLogInterrupted = 228,
     kLogClockChanged = 229,
+    // The links counted: a hang-up left to the line's own service (with the
+    // link's name), and what the meter says when it counts no link at all
+    // (with the links there are, or none).
+    kLogUnmanagedLine = 240,
+    kNoLinkCounted = 241,
+    kNoLinkPresent = 242,
 
     kAppTitle = 57344,
 };

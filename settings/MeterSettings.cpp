@@ -35,6 +35,7 @@ MeterSettings LoadSettings(const SettingsStore& store) {
     // sees ticked is what the meter does.
     s.logCumulate = store.GetBool(SettingKey::LogCumulate, true);
     s.meterInTray = store.GetBool(SettingKey::MeterInTray, false);
+    s.interfaces = store.GetString(SettingKey::Interfaces);
 
     s.span = u32(SettingKey::Span, 30);
     s.clickL = u32(SettingKey::ClickL, 0);

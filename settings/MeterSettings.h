@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "settings/AllowanceSettings.h"
 #include "settings/SettingsStore.h"
@@ -40,6 +41,8 @@ struct MeterSettings {
     std::uint32_t trayBitmap = 146;  // bitmap id of the tray meter images, 146 to 150
 
     AllowanceSettings allowance;
+    // The links to count, blank-separated; empty: the meter's own choice.
+    std::string interfaces;
 };
 
 inline constexpr std::uint32_t kMaxScale = 100000000;

@@ -25,6 +25,7 @@
 #include "platform/ClockWatch.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/EndSignals.h"
+#include "platform/LinkServices.h"
 #include "platform/LinuxConnectionControl.h"
 #include "platform/LinuxCounterSource.h"
 #include "platform/LogindPower.h"
@@ -231,8 +232,10 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     std::unique_ptr<SimulatedLine> simulated;
+    ServiceLinkBoard serviceLinks;
     std::unique_ptr<LinuxCounterSource> counters;
     std::unique_ptr<LinuxConnectionControl> connection;
+    std::unique_ptr<LinkServiceWatch> serviceWatch;
     NoPowerOff noPowerOff;
     LogindPower logind;
     CounterSource* source = nullptr;
@@ -244,9 +247,13 @@ int main(int argc, char** argv) {
         control = simulated.get();
         power = &noPowerOff;
     } else {
-        const auto names = ParseInterfaceList(settings.GetString(SettingKey::Interfaces));
-        counters = std::make_unique<LinuxCounterSource>(names);
-        connection = std::make_unique<LinuxConnectionControl>(*counters, names);
+        // Which links count is chosen from the `Interfaces` setting (handed
+        // over by the meter at its start and at every change) and from what
+        // NetworkManager and ModemManager report.
+        counters = std::make_unique<LinuxCounterSource>(
+            std::vector<std::string>{}, "/sys/class/net", nullptr, nullptr, &serviceLinks);
+        connection = std::make_unique<LinuxConnectionControl>(*counters);
+        serviceWatch = std::make_unique<LinkServiceWatch>(serviceLinks);
         source = counters.get();
         control = connection.get();
         power = &logind;

@@ -6,6 +6,7 @@
 
 #include <linux/if.h>
 #include <linux/if_arp.h>
+#include <linux/if_addr.h>
 #include <linux/if_link.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -164,13 +165,28 @@ inline rtnl_link_stats64 Traffic(std::uint64_t rxBytes, std::uint64_t txBytes) {
 // Marks a datagram left from an earlier request.
 constexpr std::uint32_t kStale = 0xFFFF'FFFF;
 
+// A RTM_NEWADDR message for the link of ifindex `index`.
+inline Bytes AddressMessage(std::int32_t index) {
+    struct {
+        nlmsghdr header;
+        ifaddrmsg info;
+    } message{{sizeof(message), RTM_NEWADDR, NLM_F_MULTI, 0, 0},
+              {AF_INET, 24, 0, 0, static_cast<std::uint32_t>(index)}};
+    return ToBytes(&message, sizeof(message));
+}
+
 // Replays one queued answer per request, each message given the request's
 // sequence number unless it is marked kStale, and counts what the source did.
+// A request for the addresses is answered apart, without taking a queued
+// answer: every link that was up in the last answer has one, unless
+// `noAddresses` says otherwise.
 class ReplayTransport final : public NetlinkTransport {
 public:
     std::deque<std::vector<Bytes>> answers;
     int opens = 0;
     int sends = 0;
+    int addressDumps = 0;
+    bool noAddresses = false;
 
     bool Open() override {
         ++opens;
@@ -180,11 +196,32 @@ public:
     bool Send(std::span<const std::byte> request) override {
         ++sends;
         std::memcpy(&seq, request.data() + offsetof(nlmsghdr, nlmsg_seq), sizeof(seq));
+        std::uint16_t type = 0;
+        std::memcpy(&type, request.data() + offsetof(nlmsghdr, nlmsg_type), sizeof(type));
+        if (type == RTM_GETADDR) {
+            ++addressDumps;
+            std::vector<Bytes> messages;
+            if (!noAddresses) {
+                for (const std::int32_t index : upLinks) {
+                    messages.push_back(AddressMessage(index));
+                }
+            }
+            current.assign({Concat(messages), DoneMessage()});
+            return true;
+        }
         if (answers.empty()) {
             return false;
         }
         current.assign(answers.front().begin(), answers.front().end());
         answers.pop_front();
+        upLinks.clear();
+        for (const Bytes& datagram : current) {
+            (void)ParseLinkDump(datagram, std::nullopt, [this](const LinkInfo& link) {
+                if (link.IsUp()) {
+                    upLinks.push_back(link.index);
+                }
+            });
+        }
         return true;
     }
     std::ptrdiff_t Receive(std::span<std::byte> buffer) override {
@@ -207,6 +244,7 @@ public:
 private:
     std::deque<Bytes> current;
     std::uint32_t seq = 0;
+    std::vector<std::int32_t> upLinks;
 };
 
 }  // namespace trovik::testing

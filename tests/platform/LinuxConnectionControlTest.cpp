@@ -99,7 +99,7 @@ TEST_F(SnapshotTest, PppLinksCountByDefault) {
         {Dump({Shape(2, "eth0", ARPHRD_ETHER, true), Shape(7, "ppp0", ARPHRD_PPP, true)}),
          Dump({Shape(2, "eth0", ARPHRD_ETHER, true), Shape(7, "ppp0", ARPHRD_PPP, false)}),
          Dump({Shape(2, "eth0", ARPHRD_ETHER, true)}), Dump({Shape(8, "ppp1", ARPHRD_PPP, true)})});
-    LinuxConnectionControl control(*source, {}, Isolated());
+    LinuxConnectionControl control(*source, Isolated());
     ASSERT_TRUE(source->Open());
     EXPECT_TRUE(control.IsModemConnected());
     source->Refresh();  // ppp0 down
@@ -115,7 +115,7 @@ TEST_F(SnapshotTest, NamedInterfacesReplaceThePppRule) {
         Source({"eth1"},
                {Dump({Shape(3, "eth1", ARPHRD_ETHER, true)}),
                 Dump({Shape(3, "eth1", ARPHRD_ETHER, false), Shape(7, "ppp0", ARPHRD_PPP, true)})});
-    LinuxConnectionControl control(*source, {"eth1"}, Isolated());
+    LinuxConnectionControl control(*source, Isolated());
     ASSERT_TRUE(source->Open());
     EXPECT_TRUE(control.IsModemConnected());
     source->Refresh();  // the named link is down; an unnamed PPP link does not count
@@ -344,8 +344,23 @@ protected:
         return env;
     }
 
+    // A counter source that took the world's links as they are now.
+    std::unique_ptr<LinuxCounterSource> Source(std::vector<std::string> names = {}) {
+        std::vector<Bytes> messages;
+        for (const LinkEntry& link : world->before) {
+            messages.push_back(testing::LinkMessage(Shape(link.index, link.name, link.type, link.up)));
+        }
+        auto transport = std::make_unique<ReplayTransport>();
+        transport->answers = {{testing::Concat(messages), testing::DoneMessage()}};
+        auto source = std::make_unique<LinuxCounterSource>(std::move(names), root.path().string(),
+                                                           std::move(transport));
+        EXPECT_TRUE(source->Open());
+        return source;
+    }
+
     bool HangUp(BusChoice choice, std::vector<std::string> names = {}) {
-        LinuxConnectionControl control(unusedSource, std::move(names), Env(std::move(choice)));
+        const auto source = Source(std::move(names));
+        LinuxConnectionControl control(*source, Env(std::move(choice)));
         return RunPumping([&control] { return control.HangUpModem(); });
     }
 
@@ -360,7 +375,6 @@ protected:
     SignalResult signalResult = SignalResult::Sent;
     std::chrono::milliseconds wait = 3s;
     std::vector<in_addr> hostAddresses;
-    LinuxCounterSource unusedSource{{}, root.path().string(), std::make_unique<ReplayTransport>()};
 };
 
 TEST_F(HangUpTest, NetworkManagerDeactivatesTheLinesActiveConnection) {
@@ -577,15 +591,22 @@ TEST_F(HangUpTest, TheFirstCountedLineInTheKernelsOrderIsHungUp) {
     EXPECT_TRUE(HangUp(BusChoice::None()));
     EXPECT_EQ(sent, (Signals{{3333, SIGTERM}}));
 
-    // With named interfaces the PPP rule gives way to the names.
+    // With named interfaces the PPP rule gives way to the names; a named
+    // link that is not PPP and that no service manages is left alone, even
+    // with a pid file of its name, and the meter is told so once.
     world->before = {kEth0, kPpp0};
-    world->after = {kPpp0};
     world->hungUp = false;
     sent.clear();
     WritePppd(2222, "pppd\n");
     WriteText(root.Path("run") / "eth0.pid", "2222\n");
-    EXPECT_TRUE(HangUp(BusChoice::None(), {"eth0"}));
-    EXPECT_EQ(sent, (Signals{{2222, SIGTERM}}));
+    const auto source = Source({"eth0"});
+    LinuxConnectionControl control(*source, Env(BusChoice::None()));
+    EXPECT_FALSE(control.HangUpModem());
+    EXPECT_TRUE(sent.empty());
+    std::string name;
+    EXPECT_TRUE(control.TakeUnmanagedLine(name));
+    EXPECT_EQ(name, "eth0");
+    EXPECT_FALSE(control.TakeUnmanagedLine(name));
 }
 
 in_addr Address(const char* dotted) {
@@ -599,7 +620,8 @@ TEST_F(HangUpTest, HostAddressIsTheLinesThenTheHostNamesUnlessLoopback) {
     {
         // The line's own address, here loopback's, which this machine has.
         world->before = {kLo, kEth0};
-        LinuxConnectionControl control(unusedSource, {"lo"}, Env(BusChoice::None()));
+        const auto source = Source({"lo"});
+        LinuxConnectionControl control(*source, Env(BusChoice::None()));
         EXPECT_TRUE(control.GetHostAddress(text));
         EXPECT_EQ(text, " 127.0.0.1");
     }
@@ -607,7 +629,8 @@ TEST_F(HangUpTest, HostAddressIsTheLinesThenTheHostNamesUnlessLoopback) {
         // A line without an IPv4 address, and no line: the host name's
         // first address that is not loopback.
         world->before = {kLo, LinkEntry{99, ARPHRD_PPP, true, "tvkppp9"}};
-        LinuxConnectionControl control(unusedSource, {}, Env(BusChoice::None()));
+        const auto source = Source();
+        LinuxConnectionControl control(*source, Env(BusChoice::None()));
         hostAddresses = {Address("127.0.1.1"), Address("198.51.100.23"), Address("192.0.2.9")};
         EXPECT_TRUE(control.GetHostAddress(text));
         EXPECT_EQ(text, " 198.51.100.23");
@@ -648,7 +671,8 @@ TEST_F(HangUpTest, ARealPppdOfTheTestsOwnIsFoundAndSignalled) {
         env.procRoot = "/proc";
         env.signalProcess = nullptr;
         env.hangUpWait = 100ms;  // the fake links never see the line go
-        LinuxConnectionControl control(unusedSource, {}, std::move(env));
+        const auto source = Source();
+        LinuxConnectionControl control(*source, std::move(env));
         control.HangUpModem();
     };
     int status = 0;
