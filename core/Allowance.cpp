@@ -150,8 +150,7 @@ void MeterEngine::ShowUseInTray() {
     const std::uint64_t shownUse = a.quotaMB == 0 ? 0 : periodUseKB;
     const std::uint64_t shown = ShownDataAmount(shownUse);
     const std::uint32_t percent = AllowancePercent(shownUse, a.quotaKB);
-    if (!linksChanged && shown == tipShownUse && percent == tipPercent &&
-        a.quotaMB == tipQuotaMB) {
+    if (!linksChanged && shown == tipShownUse && percent == tipPercent && a.quotaMB == tipQuotaMB) {
         return;
     }
     tipShownUse = shown;

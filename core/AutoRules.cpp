@@ -29,7 +29,8 @@ bool MeterEngine::HangUpLine() {
     std::string name;
     if (!hungUp && env.connection.TakeUnmanagedLine(name) && name != unmanagedNoted) {
         if (settings.logFile) {
-            (void)log.AppendLogLine(FormatText(LoadString(kLogUnmanagedLine), {std::string_view(name)}));
+            (void)log.AppendLogLine(
+                FormatText(LoadString(kLogUnmanagedLine), {std::string_view(name)}));
         }
         unmanagedNoted = std::move(name);
     }

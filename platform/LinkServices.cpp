@@ -74,9 +74,10 @@ void CopyText(const char* text, std::array<char, 16>& out) {
 }
 
 void AskNetworkManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
-    const QDBusMessage reply = bus.Call(
-        QDBusMessage::createMethodCall(kNmService, kNmPath, kNmService, QStringLiteral("GetDevices")),
-        timeoutMs);
+    const QDBusMessage reply =
+        bus.Call(QDBusMessage::createMethodCall(kNmService, kNmPath, kNmService,
+                                                QStringLiteral("GetDevices")),
+                 timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1) {
         return;
     }
@@ -99,8 +100,8 @@ void AskNetworkManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
         const unsigned metered = p.value(QStringLiteral("Metered")).toUInt();
         link->byNetworkManager = true;
         link->activated = p.value(QStringLiteral("State")).toUInt() == kNmDeviceActivated;
-        link->metered = active.path().size() > 1 &&
-                        (metered == kNmMeteredYes || metered == kNmMeteredGuessYes);
+        link->metered =
+            active.path().size() > 1 && (metered == kNmMeteredYes || metered == kNmMeteredGuessYes);
         if (p.value(QStringLiteral("DeviceType")).toUInt() == kNmDeviceWifi) {
             // Kbit/s.
             const QVariantMap w =
@@ -112,11 +113,11 @@ void AskNetworkManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
 }
 
 void AskModemManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
-    const QDBusMessage reply = bus.Call(
-        QDBusMessage::createMethodCall(kMmService, kMmPath,
-                                       QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                                       QStringLiteral("GetManagedObjects")),
-        timeoutMs);
+    const QDBusMessage reply =
+        bus.Call(QDBusMessage::createMethodCall(
+                     kMmService, kMmPath, QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+                     QStringLiteral("GetManagedObjects")),
+                 timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1 ||
         reply.arguments().constFirst().userType() != qMetaTypeId<QDBusArgument>()) {
         return;
@@ -149,7 +150,8 @@ void AskModemManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
         }
         const unsigned technology = modem->value(QStringLiteral("AccessTechnologies")).toUInt();
         for (const QDBusObjectPath& bearer : Paths(modem->value(QStringLiteral("Bearers")))) {
-            const QVariantMap b = AllProperties(bus, kMmService, bearer.path(), kMmBearer, timeoutMs);
+            const QVariantMap b =
+                AllProperties(bus, kMmService, bearer.path(), kMmBearer, timeoutMs);
             const QString iface = b.value(QStringLiteral("Interface")).toString();
             ServiceLink* link = iface.isEmpty() ? nullptr : out.Entry(iface.toStdString());
             if (link == nullptr) {
@@ -164,7 +166,8 @@ void AskModemManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
             link->byModemManager = true;
             CopyText(AccessTechnologyName(technology), link->technology);
             const auto stats = qdbus_cast<QVariantMap>(b.value(QStringLiteral("Stats")));
-            const std::uint64_t downlink = stats.value(QStringLiteral("downlink-speed")).toULongLong();
+            const std::uint64_t downlink =
+                stats.value(QStringLiteral("downlink-speed")).toULongLong();
             if (downlink != 0) {
                 link->speedBits = SaturatedBits(downlink);
             }
@@ -178,10 +181,10 @@ void AskModemManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
 const char* AccessTechnologyName(unsigned bits) {
     // Newest first: a modem on LTE also reports what it falls back to.
     static constexpr std::pair<unsigned, const char*> kNames[] = {
-        {1u << 15, "5G"},     {1u << 14, "LTE"},   {1u << 16, "LTE-M"}, {1u << 17, "NB-IoT"},
-        {1u << 9, "HSPA+"},   {1u << 8, "HSPA"},   {1u << 7, "HSUPA"},  {1u << 6, "HSDPA"},
-        {1u << 5, "UMTS"},    {1u << 13, "EV-DO"}, {1u << 12, "EV-DO"}, {1u << 11, "EV-DO"},
-        {1u << 10, "1xRTT"},  {1u << 4, "EDGE"},   {1u << 3, "GPRS"},   {1u << 1, "GSM"},
+        {1u << 15, "5G"},    {1u << 14, "LTE"},   {1u << 16, "LTE-M"}, {1u << 17, "NB-IoT"},
+        {1u << 9, "HSPA+"},  {1u << 8, "HSPA"},   {1u << 7, "HSUPA"},  {1u << 6, "HSDPA"},
+        {1u << 5, "UMTS"},   {1u << 13, "EV-DO"}, {1u << 12, "EV-DO"}, {1u << 11, "EV-DO"},
+        {1u << 10, "1xRTT"}, {1u << 4, "EDGE"},   {1u << 3, "GPRS"},   {1u << 1, "GSM"},
         {1u << 2, "GSM"},
     };
     for (const auto& [bit, name] : kNames) {

@@ -495,8 +495,7 @@ bool LinuxConnectionControl::GetHostAddress(std::string& text) {
     return false;
 }
 
-bool LinuxConnectionControl::FindLine(LinkEntry& line,
-                                      LinuxCounterSource::CountedLink& counted) {
+bool LinuxConnectionControl::FindLine(LinkEntry& line, LinuxCounterSource::CountedLink& counted) {
     // The counter source chose the line at this tick; the kernel's list,
     // asked afresh, confirms it is still there under that index and name.
     if (!counters.FirstConnectedLink(counted)) {

@@ -330,6 +330,7 @@ void LinuxCounterSource::Close() {
     snapshotValid = false;
     anyUp = false;
     countedNone = false;
+    choiceChanged = false;
     presentCount = 0;
     connectSpeed = 0;
     runningValues.fill(0);
@@ -349,6 +350,7 @@ void LinuxCounterSource::Refresh() {
         board->RequestRefresh();  // the services may see the change too
     }
     const bool reported = board != nullptr && board->TakeNew(services);
+    choiceChanged = choiceChanged || reported;
     const bool changed = !watchOpen || heard || reported;
     const bool known = setKnown && !changed;
     if (!(known ? FetchKnown() : FetchDump())) {
@@ -391,6 +393,7 @@ void LinuxCounterSource::UseInterfaces(std::string_view list) {
     if (names != interfaceNames) {
         interfaceNames = std::move(names);
         setKnown = false;  // the next tick dumps and chooses anew
+        choiceChanged = open;
     }
 }
 
@@ -685,9 +688,13 @@ void LinuxCounterSource::ApplyDump() {
         slot.index = s.index;
         slot.name = s.name;
         slot.last = s.raw;
-        Add(AddedBy<Values>(s.raw));  // its counters started from 0
+        // A new link's counters started from 0: all of them are the line's.
+        if (!(choiceChanged && !(interfaceNames.empty() && s.ppp))) {
+            Add(AddedBy<Values>(s.raw));
+        }
         ReadSpeed(slot);
     }
+    choiceChanged = false;
     anyUp = false;
     connectSpeed = 0;
     countedNone = stagedCount == 0;
@@ -696,8 +703,8 @@ void LinuxCounterSource::ApplyDump() {
             const TrackedLink& slot = links[staged[i].slot];
             const ServiceLink* service = services.Find(slot.name.data());
             anyUp = true;
-            connectSpeed = service != nullptr && service->speedBits != 0 ? service->speedBits
-                                                                         : slot.speedBits;
+            connectSpeed =
+                service != nullptr && service->speedBits != 0 ? service->speedBits : slot.speedBits;
             break;
         }
     }

@@ -92,7 +92,10 @@ private:
 // report as a metered line (see CountsByDefault), read from a
 // ServiceLinkBoard when one is given. A new report of the services, or a
 // new `Interfaces` (UseInterfaces), takes effect at the next tick. Whether
-// the line is connected follows CountedLinkConnected; for a link no service
+// the line is connected follows CountedLinkConnected; a link that a changed
+// choice adds (other than a PPP link) counts from its counters as they stand
+// then, not from 0, since they hold the traffic of before (the home Wi-Fi's,
+// on the link that now reaches a hotspot). For a link no service
 // manages that needs an address, which the tick learns from a RTM_GETADDR
 // dump taken with each dump of the links.
 //
@@ -253,6 +256,9 @@ private:
     std::size_t presentCount = 0;
     std::size_t presentDumped = 0;  // counting those of the dump being read
     bool countedNone = false;
+    // The choice of links changed since the last good dump: a link it adds
+    // was there before and starts from its counters as they stand.
+    bool choiceChanged = false;
 
     bool open = false;
     bool transportOpen = false;

@@ -86,8 +86,7 @@ void ReadKind(std::span<const std::byte> nest, LinkInfo& link) {
             const auto payload =
                 nest.subspan(offset + sizeof(rtattr), attr.rta_len - sizeof(rtattr));
             std::size_t n = 0;
-            while (n < payload.size() && n + 1 < kLinkNameCapacity &&
-                   payload[n] != std::byte{0}) {
+            while (n < payload.size() && n + 1 < kLinkNameCapacity && payload[n] != std::byte{0}) {
                 ++n;
             }
             link.kindBytes.fill('\0');
@@ -201,10 +200,10 @@ bool IsVirtualLink(const LinkInfo& link) {
             break;
     }
     static constexpr std::string_view kVirtualKinds[] = {
-        "veth",   "bridge",  "bond",   "team",  "vlan",   "macvlan", "macvtap", "ipvlan",
-        "ipvtap", "vxlan",   "geneve", "tun",   "dummy",  "vrf",     "gre",     "gretap",
-        "ipip",   "ip6tnl",  "ip6gre", "sit",   "vti",    "vti6",    "wireguard", "nlmon",
-        "ifb",    "netkit",  "batadv", "hsr",   "macsec", "xfrm",    "bareudp", "amt",
+        "veth",   "bridge", "bond",   "team", "vlan",   "macvlan", "macvtap",   "ipvlan",
+        "ipvtap", "vxlan",  "geneve", "tun",  "dummy",  "vrf",     "gre",       "gretap",
+        "ipip",   "ip6tnl", "ip6gre", "sit",  "vti",    "vti6",    "wireguard", "nlmon",
+        "ifb",    "netkit", "batadv", "hsr",  "macsec", "xfrm",    "bareudp",   "amt",
     };
     const std::string_view kind = link.Kind();
     return std::find(std::begin(kVirtualKinds), std::end(kVirtualKinds), kind) !=

@@ -5,8 +5,8 @@
 // transport that replays queued answers.
 
 #include <linux/if.h>
-#include <linux/if_arp.h>
 #include <linux/if_addr.h>
+#include <linux/if_arp.h>
 #include <linux/if_link.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -66,6 +66,7 @@ struct LinkShape {
     bool with64 = true;
     bool with32 = true;
     std::uint16_t messageFlags = NLM_F_MULTI;
+    std::string kind = {};  // IFLA_INFO_KIND; empty: none sent
 };
 
 // A RTM_NEWLINK message carrying the recorded eth0's attributes, with the
@@ -117,6 +118,11 @@ inline Bytes LinkMessage(const LinkShape& shape) {
             AppendAttr(out, a.rta_type, payload, a.rta_len - RTA_LENGTH(0));
         }
         attr += RTA_ALIGN(a.rta_len);
+    }
+    if (!shape.kind.empty()) {
+        Bytes nest;
+        AppendAttr(nest, IFLA_INFO_KIND, shape.kind.c_str(), shape.kind.size() + 1);
+        AppendAttr(out, IFLA_LINKINFO, nest.data(), nest.size());
     }
     header.nlmsg_len = static_cast<std::uint32_t>(out.size());
     header.nlmsg_flags = shape.messageFlags;
@@ -206,7 +212,8 @@ public:
                     messages.push_back(AddressMessage(index));
                 }
             }
-            current.assign({Concat(messages), DoneMessage()});
+            messages.push_back(DoneMessage());
+            current.assign({Concat(messages)});
             return true;
         }
         if (answers.empty()) {

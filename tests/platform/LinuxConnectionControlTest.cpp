@@ -345,15 +345,17 @@ protected:
     }
 
     // A counter source that took the world's links as they are now.
-    std::unique_ptr<LinuxCounterSource> Source(std::vector<std::string> names = {}) {
+    std::unique_ptr<LinuxCounterSource> Source(std::vector<std::string> names = {},
+                                               ServiceLinkBoard* board = nullptr) {
         std::vector<Bytes> messages;
         for (const LinkEntry& link : world->before) {
-            messages.push_back(testing::LinkMessage(Shape(link.index, link.name, link.type, link.up)));
+            messages.push_back(
+                testing::LinkMessage(Shape(link.index, link.name, link.type, link.up)));
         }
         auto transport = std::make_unique<ReplayTransport>();
         transport->answers = {{testing::Concat(messages), testing::DoneMessage()}};
         auto source = std::make_unique<LinuxCounterSource>(std::move(names), root.path().string(),
-                                                           std::move(transport));
+                                                           std::move(transport), nullptr, board);
         EXPECT_TRUE(source->Open());
         return source;
     }
@@ -382,6 +384,32 @@ TEST_F(HangUpTest, NetworkManagerDeactivatesTheLinesActiveConnection) {
     EXPECT_TRUE(HangUp(choice));
     EXPECT_EQ(nm.Calls(), (QStringList{kFind, kGetActive, kGetFlags, kDeactivate}));
     EXPECT_TRUE(sent.empty()) << "pppd is NetworkManager's to end";
+}
+
+// A metered link NetworkManager reports (a phone's hotspot) is hung up by
+// deactivating its connection, never by a pid file of its name.
+TEST_F(HangUpTest, AMeteredNetworkManagerLinkIsDeactivated) {
+    const BusChoice choice = StartNetworkManager();
+    nm.devices.insert(QStringLiteral("wlan0"), kDevicePath);
+    const LinkEntry wlan{5, ARPHRD_ETHER, true, "wlan0"};
+    world->before = {kEth0, wlan};
+    world->after = {kEth0};
+    nm.onDeactivate = [this] { world->hungUp = true; };
+    WritePppd(2222, "pppd\n");
+    WriteText(root.Path("run") / "wlan0.pid", "2222\n");
+    ServiceLinkBoard board;
+    ServiceLinks report;
+    report.networkManager = true;
+    ServiceLink* link = report.Entry("wlan0");
+    link->byNetworkManager = link->metered = link->activated = true;
+    board.Publish(report);
+    const auto source = Source({}, &board);
+    LinuxConnectionControl control(*source, Env(choice));
+    EXPECT_TRUE(control.IsModemConnected());
+    EXPECT_TRUE(RunPumping([&control] { return control.HangUpModem(); }));
+    EXPECT_EQ(nm.Calls().size(), 4);
+    EXPECT_TRUE(nm.Calls().constFirst().endsWith(QStringLiteral(" wlan0")));
+    EXPECT_TRUE(sent.empty());
 }
 
 TEST_F(HangUpTest, NetworkManagersRefusalIsFinal) {

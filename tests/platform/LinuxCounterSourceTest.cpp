@@ -30,11 +30,12 @@ constexpr std::size_t At(StatValue v) {
 
 class LinuxCounterSourceTest : public ::testing::Test {
 protected:
-    void Make(std::vector<std::string> names = {}, std::string root = "/nonexistent") {
+    void Make(std::vector<std::string> names = {}, std::string root = "/nonexistent",
+              ServiceLinkBoard* board = nullptr) {
         auto transport = std::make_unique<ReplayTransport>();
         replay = transport.get();
         source = std::make_unique<LinuxCounterSource>(std::move(names), std::move(root),
-                                                      std::move(transport));
+                                                      std::move(transport), nullptr, board);
     }
     // The recorded machine's links followed by `links`, one datagram each.
     static std::vector<Bytes> Dump(const std::vector<LinkShape>& links) {
@@ -99,6 +100,104 @@ TEST_F(LinuxCounterSourceTest, NamedInterfacesReplaceThePppDefault) {
 
     EXPECT_TRUE(ParseInterfaceList(" \t ").empty());
     EXPECT_EQ(ParseInterfaceList("a  b\t\tc"), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+ServiceLink Reported(const char* name, bool metered, bool activated, std::uint32_t speed = 0) {
+    ServiceLink link;
+    std::string_view(name).copy(link.name.data(), link.name.size() - 1);
+    link.byNetworkManager = true;
+    link.metered = metered;
+    link.activated = activated;
+    link.speedBits = speed;
+    return link;
+}
+
+ServiceLinks Report(std::initializer_list<ServiceLink> links) {
+    ServiceLinks report;
+    report.networkManager = true;
+    for (const ServiceLink& link : links) {
+        *report.Entry(link.Name()) = link;
+    }
+    return report;
+}
+
+// The home Wi-Fi, then the same radio on a phone's hotspot that
+// NetworkManager reports metered, then a new `Interfaces`: each choice takes
+// effect at the next tick, a link it adds counts from where its counters
+// stand, and a veth pair never counts whatever is reported of it.
+TEST_F(LinuxCounterSourceTest, TheServicesAndTheSettingChooseTheLinksAtTheNextTick) {
+    ServiceLinkBoard board;
+    Make({}, "/nonexistent", &board);
+    board.Publish(Report({Reported("wlan0", false, true), Reported("veth1", true, true)}));
+    const auto links = [](std::uint64_t wlan, std::uint64_t veth) {
+        return Dump({{.index = 7, .name = "ppp0", .stats = Traffic(1000, 500)},
+                     {.index = 9, .name = "wlan0", .type = ARPHRD_ETHER, .stats = Traffic(wlan, 0)},
+                     {.index = 10,
+                      .name = "veth1",
+                      .type = ARPHRD_ETHER,
+                      .stats = Traffic(veth, 0),
+                      .kind = "veth"}});
+    };
+    replay->answers.push_back(links(5'000'000, 70));
+    ASSERT_TRUE(source->Open());
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1000u) << "ppp0 alone";
+    EXPECT_TRUE(source->AnyCountedLinkUp());
+
+    board.Publish(
+        Report({Reported("wlan0", true, true, 72'000'000), Reported("veth1", true, true)}));
+    Tick(links(5'000'100, 80));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1000u) << "the home traffic before is not the hotspot's";
+    Tick(links(5'000'400, 90));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1300u);
+
+    // ppp0 comes first among the connected links; once it is gone wlan0 is
+    // the line, with the speed NetworkManager reports.
+    Tick(Dump(
+        {{.index = 9, .name = "wlan0", .type = ARPHRD_ETHER, .stats = Traffic(5'000'500, 0)}}));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1400u);
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 72'000'000u);
+    LinuxCounterSource::CountedLink line;
+    ASSERT_TRUE(source->FirstConnectedLink(line));
+    EXPECT_STREQ(line.name.data(), "wlan0");
+    ASSERT_NE(line.service, nullptr);
+
+    // Deactivated by NetworkManager while the link stays up: not connected.
+    board.Publish(Report({Reported("wlan0", true, false)}));
+    Tick(Dump(
+        {{.index = 9, .name = "wlan0", .type = ARPHRD_ETHER, .stats = Traffic(5'000'500, 0)}}));
+    EXPECT_FALSE(source->AnyCountedLinkUp());
+
+    // Named by the user: the veth link counts, from where it stands.
+    source->UseInterfaces("veth1");
+    Tick(links(5'000'600, 100));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1400u);
+    Tick(links(5'000'700, 150));
+    EXPECT_EQ(Read(StatValue::BytesRecvd), 1450u);
+}
+
+// A link no service manages is connected while it is up with a carrier and
+// an address; when nothing counts, the links there are can be named.
+TEST_F(LinuxCounterSourceTest, UnmanagedLinksNeedAnAddressAndNothingCountedIsTold) {
+    Make({"usb0"});
+    replay->noAddresses = true;
+    ASSERT_TRUE(OpenWith({{.index = 9, .name = "usb0", .type = ARPHRD_ETHER}}));
+    EXPECT_FALSE(source->AnyCountedLinkUp());
+    EXPECT_EQ(replay->addressDumps, 1);
+    replay->noAddresses = false;
+    Tick(Dump({{.index = 9, .name = "usb0", .type = ARPHRD_ETHER}}));
+    EXPECT_TRUE(source->AnyCountedLinkUp());
+    EXPECT_FALSE(source->CountsNothing());
+
+    source->UseInterfaces("");
+    Tick(Dump({{.index = 9, .name = "usb0", .type = ARPHRD_ETHER}}));
+    EXPECT_TRUE(source->CountsNothing());
+    std::array<char, 64> names{};
+    const std::size_t n = source->PresentLinksInto(names.data(), names.size());
+    const std::string_view text(names.data(), n);
+    EXPECT_EQ(text.substr(text.size() - 5), " usb0") << text;
+    EXPECT_EQ(text.find("lo "), std::string_view::npos) << "loopback is no line: " << text;
+    std::array<char, 3> small{};
+    EXPECT_LE(source->PresentLinksInto(small.data(), small.size()), 2u);
 }
 
 TEST_F(LinuxCounterSourceTest, CallsThatEndAndBeginNeitherJumpNorFall) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LinkChoice.h"
 #include "tests/platform/LinkDumpBuilder.h"
 
 namespace trovik {
@@ -164,6 +165,61 @@ TEST(NetlinkLinks, TruncatedAndCorruptBuffersAreRefusedWithoutReadingPastThem) {
                                                 [&](const LinkInfo&) { ++seen; });
         EXPECT_EQ(r.links, seen);
     }
+}
+
+// The kind of a link made in software, and which links a metered line never
+// is; and the rules that pick the links by what the services report.
+TEST(NetlinkLinks, KindsTellVirtualLinksAndTheDefaultChoiceFollowsTheServices) {
+    const auto parse = [](const testing::LinkShape& shape) {
+        LinkInfo out;
+        const Bytes datagram = testing::LinkMessage(shape);
+        (void)ParseLinkDump(datagram, std::nullopt, [&out](const LinkInfo& l) { out = l; });
+        return out;
+    };
+    ServiceLinks services;
+    services.networkManager = true;
+    for (const char* name : {"wlan0", "veth0", "br0", "tun0", "usb0"}) {
+        ServiceLink* s = services.Entry(name);
+        s->byNetworkManager = true;
+        s->metered = true;
+        s->activated = std::string_view(name) != "usb0";
+    }
+    services.Entry("wwan0")->byModemManager = true;
+    services.Entry("wwan0")->activated = true;
+    services.Entry("eth0")->byNetworkManager = true;  // not metered
+    struct Case {
+        const char* name;
+        std::uint16_t type;
+        const char* kind;
+        bool isVirtual, counts, connected;
+    };
+    const Case cases[] = {
+        {"wlan0", ARPHRD_ETHER, "", false, true, true},
+        {"veth0", ARPHRD_ETHER, "veth", true, false, true},
+        {"br0", ARPHRD_ETHER, "bridge", true, false, true},
+        {"tun0", ARPHRD_NONE, "tun", true, false, true},
+        {"usb0", ARPHRD_ETHER, "", false, true, false},     // NetworkManager has it down
+        {"wwan0", ARPHRD_NONE, "wwan", false, true, true},  // a modem's link
+        {"eth0", ARPHRD_ETHER, "", false, false, false},    // nor activated
+        {"ppp0", ARPHRD_PPP, "", false, true, true},
+        {"lo", ARPHRD_LOOPBACK, "", true, false, false},  // no address given
+        {"gre1", ARPHRD_IPGRE, "gre", true, false, false},
+    };
+    for (const Case& c : cases) {
+        const LinkInfo link = parse({.index = 5, .name = c.name, .type = c.type, .kind = c.kind});
+        EXPECT_EQ(link.Kind(), c.kind) << c.name;
+        EXPECT_EQ(IsVirtualLink(link), c.isVirtual) << c.name;
+        EXPECT_EQ(CountsByDefault(link, services), c.counts) << c.name;
+        EXPECT_EQ(CountedLinkConnected(link, services, false), c.connected) << c.name;
+    }
+    // Without NetworkManager running, a link it reported is judged as any
+    // other: up with a carrier and an address.
+    services.networkManager = false;
+    const LinkInfo usb = parse({.index = 5, .name = "usb0", .type = ARPHRD_ETHER});
+    EXPECT_FALSE(CountedLinkConnected(usb, services, false));
+    EXPECT_TRUE(CountedLinkConnected(usb, services, true));
+    EXPECT_FALSE(
+        CountedLinkConnected(parse({.index = 5, .name = "usb0", .up = false}), services, true));
 }
 
 TEST(NetlinkLinks, DumpRequest) {
