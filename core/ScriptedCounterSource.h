@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "core/CounterSource.h"
 
@@ -54,8 +56,21 @@ public:
     }
     void SetFailing(StatValue name, bool fails) { failing[static_cast<std::size_t>(name)] = fails; }
 
+    bool CountsNothing() const override { return opened && countsNothing; }
+    std::size_t PresentLinksInto(char* out, std::size_t capacity) const override {
+        const std::size_t n = capacity == 0 ? 0 : std::min(present.size(), capacity - 1);
+        present.copy(out, n);
+        if (capacity != 0) {
+            out[n] = '\0';
+        }
+        return n;
+    }
+
     bool openFails = false;
     bool opened = false;
+    // What the source says of its links: none counted, and those there are.
+    bool countsNothing = false;
+    std::string_view present;
 
 private:
     static bool IsByteCounter(StatValue name) {

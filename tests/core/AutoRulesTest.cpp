@@ -56,6 +56,30 @@ TEST_F(AutoRulesTest, IdleRuleCanIgnoreOutgoingKeepAlives) {
     EXPECT_EQ(Count(LogText(), "通信途絶 - 回線切断成功"), 1u);
 }
 
+// A line the meter leaves to its service is named in the log once, however
+// often a rule tries; and the tray tip says when no link is counted.
+TEST_F(AutoRulesTest, AnUnmanagedLineIsLoggedOnceAndNoLinkIsToldInTheTip) {
+    Set("DiscOnIdol", "1");
+    Set("IdolTimer", "1");
+    Set("LogFile", "1");
+    connection.connected = true;
+    connection.accept = false;
+    connection.unmanaged = "usb0";
+    line.countsNothing = true;
+    line.present = "eth0 wlan0";
+    ASSERT_EQ(Start(), StartResult::Running);
+    EXPECT_EQ(window.trayTips.back(),
+              "Vemaro\n計測する回線がありません (見つかった回線: eth0 wlan0)");
+    Run(1210);  // the idle rule tries after each minute
+    EXPECT_EQ(connection.hangUps, 2);
+    EXPECT_EQ(Count(LogText(), "回線 usb0 はどのサービスの管理下にもないため切断しません"), 1u);
+    EXPECT_EQ(Count(LogText(), "通信途絶 - 回線切断失敗"), 2u);
+
+    line.countsNothing = false;
+    Run(110);
+    EXPECT_EQ(window.trayTips.back(), "Vemaro");
+}
+
 TEST_F(AutoRulesTest, TimeUpRuleRepeatsThroughTheMinuteWithoutALine) {
     Set("DiscOnTimeUp", "1");
     Set("LogFile", "1");

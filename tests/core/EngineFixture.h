@@ -63,7 +63,15 @@ public:
         text = " Unknown";
         return false;
     }
+    bool TakeUnmanagedLine(std::string& name) override {
+        if (unmanaged.empty() || accept) {
+            return false;
+        }
+        name = unmanaged;
+        return true;
+    }
     bool connected = false;
+    std::string unmanaged;  // refused hang-ups name this line as no service's
     bool accept = true;
     int hangUps = 0;
 };
