@@ -432,7 +432,7 @@ bool LinuxCounterSource::FirstConnectedLink(CountedLink& out) const {
 }
 
 void LinuxCounterSource::NotePresent(const LinkInfo& link) {
-    if (link.type == ARPHRD_LOOPBACK || presentDumped == kMaxPresent) {
+    if (IsVirtualLink(link) || presentDumped == kMaxPresent) {
         return;
     }
     present[presentDumped++] = link.nameBytes;

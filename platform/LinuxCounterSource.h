@@ -249,9 +249,9 @@ private:
     std::array<bool, kMaxLinks> knownAddressed{};  // had an address at that dump
     std::size_t knownCount = 0;
 
-    // The links the last dump found that are not loopback, for telling the
-    // user what there is when nothing counts.
-    static constexpr std::size_t kMaxPresent = 8;
+    // The links the last dump found that are not virtual, for telling the
+    // user what there is (when nothing counts, why).
+    static constexpr std::size_t kMaxPresent = 16;
     std::array<std::array<char, kLinkNameCapacity>, kMaxPresent> present{};
     std::size_t presentCount = 0;
     std::size_t presentDumped = 0;  // counting those of the dump being read

@@ -3,7 +3,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
-#include <filesystem>
+#include <array>
+#include <string_view>
+
+#include "res/StringTable.h"
+#include "res/TextFormat.h"
 
 namespace trovik {
 
@@ -17,14 +21,17 @@ constexpr unsigned kTrayOnStartBox = 1091;
 constexpr unsigned kAskExitBox = 1101;
 }  // namespace
 
-std::vector<std::string> PresentInterfaceNames() {
+std::vector<std::string> PresentInterfaceNames(const CounterSource& counters) {
+    std::array<char, 256> text{};
+    const std::size_t n = counters.PresentLinksInto(text.data(), text.size());
     std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it("/sys/class/net", error), end; !error && it != end;
-         it.increment(error)) {
-        names.push_back(it->path().filename().string());
+    for (std::string_view rest(text.data(), n); !rest.empty();) {
+        const std::size_t blank = std::min(rest.find(' '), rest.size());
+        if (blank != 0) {
+            names.emplace_back(rest.substr(0, blank));
+        }
+        rest.remove_prefix(std::min(blank + 1, rest.size()));
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -50,9 +57,14 @@ void CCnfEtcPage::Initialise() {
     for (const std::string& name : context.presentInterfaces) {
         present += (present.empty() ? "" : " ") + name;
     }
-    Control<QLabel>(kInterfacesHintControl)
-        ->setText(QStringLiteral("いまあるインターフェース：") +
-                  (present.empty() ? QStringLiteral("（なし）") : QString::fromStdString(present)));
+    // When no link is counted the meter reads 0: the page says why.
+    const std::string hint =
+        context.countsNothing
+            ? (present.empty()
+                   ? std::string(LoadString(kNoLinkPresent))
+                   : FormatText(LoadString(kNoLinkCounted), {std::string_view(present)}))
+            : "いまあるインターフェース：" + (present.empty() ? std::string("（なし）") : present);
+    Control<QLabel>(kInterfacesHintControl)->setText(QString::fromStdString(hint));
 }
 
 bool CCnfEtcPage::Exchange() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CounterSource.h"
 #include "settings/SheetPages.h"
 #include "ui/CCnfPage.h"
 
@@ -25,6 +26,6 @@ private:
 };
 
 // The network interfaces of this machine now (/sys/class/net), sorted.
-std::vector<std::string> PresentInterfaceNames();
+std::vector<std::string> PresentInterfaceNames(const CounterSource& counters);
 
 }  // namespace trovik

@@ -27,6 +27,7 @@ struct SheetContext {
     std::string programDir;  // where the Trvik*.so modules are listed, with a trailing slash
     std::string dataDir;     // the modules' data directory, for their configuration dialogs
     std::vector<std::string> presentInterfaces;  // network interfaces present now
+    bool countsNothing = false;                  // the meter counts none of them
     // Start at login; none where the program cannot offer it (the box is
     // then disabled).
     LoginStart* loginStart = nullptr;

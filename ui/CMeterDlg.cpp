@@ -571,8 +571,9 @@ void CMeterDlg::RunCommand(unsigned id) {
         case kCmdSettings:
             if (RunSettingsSheet(
                     SheetContext{engine.Environment().settings, *this, options.programDir,
-                                 engine.Environment().files.Directory(), PresentInterfaceNames(),
-                                 options.loginStart,
+                                 engine.Environment().files.Directory(),
+                                 PresentInterfaceNames(engine.Environment().counters),
+                                 engine.Environment().counters.CountsNothing(), options.loginStart,
                                  [&meter = std::as_const(engine)] { return meter.PeriodUseKB(); }},
                     this)) {
                 engine.ReloadSettings();

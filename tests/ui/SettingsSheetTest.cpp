@@ -82,12 +82,14 @@ void WhenModal(std::function<void(QWidget*)> action) {
 
 class SettingsSheetTest : public ::testing::Test {
 protected:
+    bool countsNothing = false;
     void Open(LoginStart* login = nullptr) {
         sheet = std::make_unique<CConfigDlg>(SheetContext{store,
                                                           messages,
                                                           program.path().string() + "/",
                                                           "/nonexistent-data",
                                                           {"lo", "ppp0"},
+                                                          countsNothing,
                                                           login,
                                                           [this] { return useKB; }});
     }
@@ -565,6 +567,16 @@ TEST_F(SettingsSheetTest, EtcPageSwitchesAndInterfaces) {
     EXPECT_FALSE(On(page, 1034));
     EXPECT_EQ(Text(page, kInterfacesControl), QStringLiteral("wwan0"));
     EXPECT_TRUE(Text(page, kInterfacesHintControl).endsWith(QStringLiteral("lo ppp0")));
+    {
+        // A meter that counts nothing says so, naming the links there are.
+        countsNothing = true;
+        Open();
+        EXPECT_EQ(Text(Show<CCnfEtcPage>(kEtc), kInterfacesHintControl),
+                  QStringLiteral("計測する回線がありません (見つかった回線: lo ppp0)"));
+        countsNothing = false;
+        Open();
+        page = Show<CCnfEtcPage>(kEtc);
+    }
 
     Type(page, kInterfacesControl, "ppp0 eth0:1");
     sheet->accept();
