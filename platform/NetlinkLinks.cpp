@@ -279,7 +279,12 @@ DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std
                     result.end = DumpEnd::Malformed;
                     return result;
                 }
-                sink.OnAddress(static_cast<std::int32_t>(ReadAt<ifaddrmsg>(body, 0).ifa_index));
+                // A link-local address (IPv6's, which every link that is up
+                // has) reaches no network.
+                if (const auto address = ReadAt<ifaddrmsg>(body, 0);
+                    address.ifa_scope < RT_SCOPE_LINK) {
+                    sink.OnAddress(static_cast<std::int32_t>(address.ifa_index));
+                }
                 break;
             default:
                 break;  // NLMSG_NOOP and anything not asked for

@@ -94,7 +94,8 @@ class LinkSink {
 public:
     virtual ~LinkSink() = default;
     virtual void OnLink(const LinkInfo& link) = 0;
-    // An address of the link of ifindex `index`, from a RTM_GETADDR dump.
+    // An address of the link of ifindex `index`, from a RTM_GETADDR dump;
+    // link-local and host addresses are not handed on.
     virtual void OnAddress(std::int32_t /*index*/) {}
 };
 

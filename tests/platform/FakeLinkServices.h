@@ -19,6 +19,7 @@
 #include <QString>
 #include <QVariantMap>
 #include <cstdint>
+#include <functional>
 
 namespace trovik::testing {
 
@@ -73,6 +74,9 @@ public:
                (!modemManager || bus.registerService(QString::fromLatin1(kMmService)));
     }
 
+    // Called on each GetDevices, as the call comes in.
+    std::function<void()> onAsked;
+
     QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& m, const QDBusConnection& connection) override {
@@ -89,6 +93,9 @@ public:
                 list << QDBusObjectPath(nmDevices + QString::number(i));
             }
             reply = m.createReply(QVariant::fromValue(list));
+            if (onAsked) {
+                onAsked();
+            }
         } else if (path.startsWith(nmDevices) && member == QStringLiteral("GetAll")) {
             const int i = path.mid(nmDevices.size()).toInt();
             const FakeDevice& d = devices.value(i);

@@ -172,12 +172,12 @@ inline rtnl_link_stats64 Traffic(std::uint64_t rxBytes, std::uint64_t txBytes) {
 constexpr std::uint32_t kStale = 0xFFFF'FFFF;
 
 // A RTM_NEWADDR message for the link of ifindex `index`.
-inline Bytes AddressMessage(std::int32_t index) {
+inline Bytes AddressMessage(std::int32_t index, std::uint8_t scope = RT_SCOPE_UNIVERSE) {
     struct {
         nlmsghdr header;
         ifaddrmsg info;
     } message{{sizeof(message), RTM_NEWADDR, NLM_F_MULTI, 0, 0},
-              {AF_INET, 24, 0, 0, static_cast<std::uint32_t>(index)}};
+              {AF_INET, 24, 0, scope, static_cast<std::uint32_t>(index)}};
     return ToBytes(&message, sizeof(message));
 }
 

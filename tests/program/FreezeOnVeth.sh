@@ -23,6 +23,8 @@ fi
 "$ip" addr add 192.0.2.1/24 dev trv0
 peer_mac=$("$ip" -o link show trv1 | grep -o "link/ether [0-9a-f:]*" | cut -d" " -f2)
 "$ip" neigh replace 192.0.2.2 lladdr "$peer_mac" dev trv0 nud permanent
+# The counted end is connected only with an address of its own.
+"$ip" addr add 198.51.100.1/24 dev trv1
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/trovik-freeze-XXXXXX")"
 pid=""
