@@ -230,7 +230,11 @@ ScreenPoint CMeterDlg::WindowPosition() {
     if (OnWayland()) {
         return chosenPosition;
     }
-    const QPoint p = pos();
+    // The window's own top left, not its frame's: before the window manager
+    // has framed it, Qt places the window itself at the point it is given,
+    // and a frame's position stored back would move the meter up and left
+    // by the frame's size at every run.
+    const QPoint p = geometry().topLeft();
     return {p.x(), p.y()};
 }
 
@@ -253,7 +257,10 @@ std::optional<ScreenRect> CMeterDlg::ScreenAt(ScreenPoint point) {
 
 void CMeterDlg::MoveWindow(ScreenPoint topLeft) {
     chosenPosition = topLeft;
-    move(topLeft.x, topLeft.y);
+    // move() places the frame where there is one (none yet before the first
+    // show): the frame goes where the window itself comes to `topLeft`.
+    const QPoint frame = pos() - geometry().topLeft();
+    move(QPoint(topLeft.x, topLeft.y) + frame);
 }
 
 void CMeterDlg::ApplyTopMost(bool topMost) {
