@@ -59,9 +59,9 @@ enum StringId : std::uint16_t {
     // The links counted: a hang-up left to the line's own service (with the
     // link's name), and what the meter says when it counts no link at all
     // (with the links there are, or none).
-    kLogUnmanagedLine = 240,
-    kNoLinkCounted = 241,
-    kNoLinkPresent = 242,
+    kLogUnmanagedLine = 245,
+    kNoLinkCounted = 246,
+    kNoLinkPresent = 247,
 
     kAppTitle = 57344,
 };
