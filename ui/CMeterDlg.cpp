@@ -573,7 +573,8 @@ void CMeterDlg::RunCommand(unsigned id) {
                     SheetContext{engine.Environment().settings, *this, options.programDir,
                                  engine.Environment().files.Directory(), PresentInterfaceNames(),
                                  options.loginStart,
-                                 [&meter = std::as_const(engine)] { return meter.PeriodUseKB(); }},
+                                 [&meter = std::as_const(engine)] { return meter.PeriodUseKB(); },
+                                 [&meter = std::as_const(engine)] { return meter.UseDays(); }},
                     this)) {
                 engine.ReloadSettings();
             }
