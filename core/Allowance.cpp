@@ -65,27 +65,31 @@ void MeterEngine::ReadPeriodUse(const BillingPeriod& period) {
         }
     }
     useCountsOpen = InPeriod(cumPeriodStart, period);
-    if (useCountsOpen) {
-        recorded += std::uint64_t{cumRecvKB} + cumSentKB;
-    }
+    const std::uint64_t open = useCountsOpen ? std::uint64_t{cumRecvKB} + cumSentKB : 0;
     // Levels the records already pass were crossed before (in an earlier run,
     // or before the clock was set back) and were reported then.
     const AllowanceSettings& a = settings.allowance;
-    periodUseKB = recorded;
+    periodUseKB = recorded + open;
     reportedPercent = LevelReached(recorded, a);
     reportedQuotaMB = a.quotaMB;
     // The state file has the use as counted up to its last write, with or
-    // without records; the larger of the two is the period's. Its levels
-    // hold for the allowance they were reported against; those of another
-    // allowance are taken as at a start without the file.
+    // without records; the larger of the two is the period's. The open
+    // interval comes on top: it began after the period was last counted (at
+    // the start, or after the clock was changed, which closes an interval).
+    // The file's levels hold for the allowance they were reported against;
+    // those of another allowance are taken as at a start without the file.
     if (const AllowancePeriodState* kept =
             FindAllowancePeriod(allowanceState, PeriodFirstDay(period), PeriodLastDay(period))) {
-        periodUseKB = std::max(recorded, kept->usedKB);
+        periodUseKB = std::max(recorded, kept->usedKB) + open;
         reportedPercent =
             std::max(reportedPercent, kept->quotaMB == a.quotaMB ? kept->reportedPercent
                                                                  : LevelReached(kept->usedKB, a));
     }
     allowanceDirty = true;  // the period's entry is written at the next write
+}
+
+void MeterEngine::AllowanceIntervalBegins() {
+    useCountsOpen = usePeriod.year == 0 || InPeriod(cumPeriodStart, usePeriod);
 }
 
 void MeterEngine::CountAllowance(std::uint64_t kb) {

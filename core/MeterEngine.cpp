@@ -209,7 +209,7 @@ void MeterEngine::ClosePeriod(bool write, std::int64_t end) {
     cumPeriodStart = env.clock.Now();
     periodMonotonicValid = env.clock.Read(now);
     cumPeriodMonotonicMs = now.monotonicMs;
-    useCountsOpen = true;  // the new interval begins now, in the period counted
+    AllowanceIntervalBegins();
     // Every flush (a disconnect, the exit, a sleep, an hour's end) also
     // keeps the allowance's use.
     SaveAllowanceState();

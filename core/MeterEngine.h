@@ -260,6 +260,11 @@ private:
     // The data allowance (Allowance.cpp).
     void StartAllowance();
     void CountAllowance(std::uint64_t kb);
+    // A new accumulation interval began (cumPeriodStart): its kilobytes count
+    // to the period's use only when it began in that period (a clock set
+    // back or forward puts it in another, which the next slow step takes up
+    // with them).
+    void AllowanceIntervalBegins();
     void AllowanceSlowStep(const LocalTime& local);
     void ReadPeriodUse(const BillingPeriod& period);
     void AllowanceConnectRule();
