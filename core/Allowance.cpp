@@ -41,6 +41,8 @@ std::uint32_t LevelReached(std::uint64_t usedKB, const AllowanceSettings& a) {
 
 void MeterEngine::StartAllowance() {
     allowancePath = env.files.AllowancePath();
+    // Room for the names a write makes, so that later writes allocate none.
+    allowanceScratch.reserve(allowancePath.size() + 16);
     if (ReadAllowanceState(allowancePath, allowanceState) == StoredFile::Unusable) {
         // Someone else's file, or one that cannot be read: it stays as it is
         // and the use is counted in memory only, from the records.
@@ -141,7 +143,7 @@ void MeterEngine::SaveAllowanceState() {
     }
     PutAllowancePeriod(allowanceState, {PeriodFirstDay(usePeriod), PeriodLastDay(usePeriod),
                                         periodUseKB, reportedQuotaMB, reportedPercent});
-    if (WriteAllowanceState(allowancePath, allowanceState)) {
+    if (WriteAllowanceState(allowancePath, allowanceState, allowanceScratch)) {
         allowanceDirty = false;
         allowanceWriteFailed = false;
         return;

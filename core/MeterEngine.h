@@ -301,12 +301,14 @@ private:
     std::uint32_t reportedPercent = 0;
     std::uint32_t reportedQuotaMB = 0;
     bool useCountsOpen = true;
-    // The state file: its path, what it holds (with the current period's
-    // entry as of the last write), whether the use or the levels changed
-    // since, whether it was found unusable at start (then it is never
-    // written in this run), and whether its last write failed.
+    // The state file: its path and the room its writes make names in, what
+    // it holds (with the current period's entry as of the last write),
+    // whether the use or the levels changed since, whether it was found
+    // unusable at start (then it is never written in this run), and whether
+    // its last write failed.
     AllowanceState allowanceState{};
     std::string allowancePath;
+    std::string allowanceScratch;
     bool allowanceDirty = false;
     bool allowanceFileKept = false;
     bool allowanceWriteFailed = false;

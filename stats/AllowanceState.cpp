@@ -117,10 +117,16 @@ StoredFile ReadAllowanceState(const std::string& path, AllowanceState& state) {
     return StoredFile::Read;
 }
 
-bool WriteAllowanceState(const std::string& path, const AllowanceState& state) {
+bool WriteAllowanceState(const std::string& path, const AllowanceState& state,
+                         std::string& scratch) {
     std::array<std::uint8_t, kAllowanceStateSize> image{};
     EncodeAllowanceState(state, image);
-    return ReplaceFile(path, image, Durability::Synced);
+    return ReplaceFile(path, image, Durability::Synced, scratch);
+}
+
+bool WriteAllowanceState(const std::string& path, const AllowanceState& state) {
+    std::string scratch;
+    return WriteAllowanceState(path, state, scratch);
 }
 
 }  // namespace trovik

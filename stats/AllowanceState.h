@@ -80,7 +80,11 @@ bool DecodeAllowanceState(std::span<const std::uint8_t> image, AllowanceState& s
 StoredFile ReadAllowanceState(const std::string& path, AllowanceState& state);
 
 // Replaces the file as a whole, synced to disk like the records. False when
-// it could not be done; the old file is then as it was.
+// it could not be done; the old file is then as it was. `scratch` is
+// ReplaceFile's: the meter keeps one, so that its writes at the slow step
+// allocate nothing.
+bool WriteAllowanceState(const std::string& path, const AllowanceState& state,
+                         std::string& scratch);
 bool WriteAllowanceState(const std::string& path, const AllowanceState& state);
 
 }  // namespace trovik

@@ -111,6 +111,12 @@ int CreateReplacement(const std::string& path, std::string& temp);
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  Durability durability);
 
+// The same with the caller's string for the names it makes (the temporary
+// file's, the directory's): kept from one call to the next, a write that
+// recurs allocates nothing once the string has held the longest name.
+bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data, Durability durability,
+                 std::string& scratch);
+
 // Creates an empty file when none exists; true when a regular file exists
 // afterwards. Nothing is created through a symbolic link.
 bool EnsureFileExists(const std::string& path);

@@ -34,6 +34,13 @@ TEST(LittleEndian, BytesGoLowFirst) {
     EXPECT_EQ(LoadLE16(b.data() + 4), 0xA1B2u);
     const std::array<std::uint8_t, 4> top{0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(LoadLE32(top.data()), 0xFFFFFFFFu);
+
+    std::array<std::uint8_t, 8> wide{};
+    StoreLE64(wide.data(), 0x0102030405060708ull);
+    EXPECT_EQ(wide, (std::array<std::uint8_t, 8>{8, 7, 6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(LoadLE64(wide.data()), 0x0102030405060708ull);
+    wide.fill(0xFF);
+    EXPECT_EQ(LoadLE64(wide.data()), ~std::uint64_t{0});
 }
 
 TEST_F(FileImageTest, ReplaceWritesTheWholeImageAndLeavesNoTemporary) {
@@ -50,6 +57,20 @@ TEST_F(FileImageTest, ReplaceWritesTheWholeImageAndLeavesNoTemporary) {
     EXPECT_EQ(ReadFileInto(path, buf), 3u);
     EXPECT_EQ(buf, (std::array<std::uint8_t, 8>{1, 2, 3, 0, 0, 0, 0, 0}))
         << "a short file reads as what it holds, the rest stays zero";
+}
+
+TEST_F(FileImageTest, AReplacementWithTheCallersScratchMakesNoNewRoomTheSecondTime) {
+    const std::string path = dir.Path("Trovik.QTA").string();
+    const std::vector<std::uint8_t> data{4, 5, 6};
+    std::string scratch;
+    ASSERT_TRUE(ReplaceFile(path, data, Durability::Synced, scratch));
+    const std::size_t room = scratch.capacity();
+    const char* const held = scratch.data();
+    ASSERT_TRUE(ReplaceFile(path, data, Durability::Synced, scratch));
+    EXPECT_EQ(scratch.capacity(), room);
+    EXPECT_EQ(scratch.data(), held);
+    EXPECT_EQ(testing::ReadBytes(path), data);
+    EXPECT_EQ(dir.Entries(), 1u);
 }
 
 TEST_F(FileImageTest, ReadingStopsAtTheBuffer) {
