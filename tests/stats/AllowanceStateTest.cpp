@@ -40,7 +40,7 @@ std::string Describe(const AllowancePeriodState& p) {
     return std::to_string(p.first.year) + "-" + std::to_string(p.first.month) + "-" +
            std::to_string(p.first.day) + ".." + std::to_string(p.last.year) + "-" +
            std::to_string(p.last.month) + "-" + std::to_string(p.last.day) + " " +
-           std::to_string(p.usedKB) + " KB " + std::to_string(p.reportedPercent) + "% of " +
+           std::to_string(p.usedKB) + " " + std::to_string(p.reportedPercent) + "/" +
            std::to_string(p.quotaMB);
 }
 
@@ -55,51 +55,25 @@ TEST(AllowanceStateTest, ImageIsLaidOutByteForByte) {
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(Describe(back.periods[i]), Describe(TwoPeriods().periods[i]));
     }
-
-    // A single period leaves the second place all zero.
-    AllowanceState one;
-    one.periods[0] = TwoPeriods().periods[0];
-    EncodeAllowanceState(one, image);
-    std::vector<std::uint8_t> expected(kAllowanceStateSize, 0);
-    std::copy_n(kTwoPeriodsImage.begin(), 32, expected.begin());
-    EXPECT_EQ(std::vector<std::uint8_t>(image.begin(), image.end()), expected);
 }
 
 TEST(AllowanceStateTest, TheLatestPeriodComesFirstAndTheOneBeforeIsKept) {
-    const AllowancePeriodState nov{{2026, 11, 10}, {2026, 12, 9}, 100, 2, 0};
-    const AllowancePeriodState dec{{2026, 12, 10}, {2027, 1, 9}, 200, 2, 50};
-    const AllowancePeriodState jan{{2027, 1, 10}, {2027, 2, 9}, 300, 2, 0};
-    struct Step {
-        AllowancePeriodState put;
-        std::uint64_t firstKB;  // the use in each place afterwards; 0: empty
-        std::uint64_t secondKB;
-    };
-    AllowancePeriodState novLater = nov;
-    novLater.usedKB = 150;
-    AllowancePeriodState decLater = dec;
-    decLater.usedKB = 250;
-    const Step steps[] = {
-        {nov, 100, 0},        {dec, 200, 100},  // a new period pushes the last one back
-        {novLater, 150, 200},                   // the clock set back: the two change places
-        {decLater, 250, 150},                   // and put right again
-        {jan, 300, 250},                        // the period before the last is dropped
-    };
+    const Date nov10{2026, 11, 10};
+    const Date dec9{2026, 12, 9};
+    const Date dec10{2026, 12, 10};
+    const Date jan9{2027, 1, 9};
     AllowanceState state;
-    for (const Step& step : steps) {
-        PutAllowancePeriod(state, step.put);
-        EXPECT_EQ(state.periods[0].usedKB, step.firstKB) << step.put.usedKB;
-        EXPECT_EQ(state.periods[1].usedKB, step.secondKB) << step.put.usedKB;
-    }
-    const AllowancePeriodState* found = FindAllowancePeriod(state, {2026, 12, 10}, {2027, 1, 9});
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->usedKB, 250u);
+    PutAllowancePeriod(state, {nov10, dec9, 100, 2, 0});
+    PutAllowancePeriod(state, {dec10, jan9, 200, 2, 0});
+    PutAllowancePeriod(state, {nov10, dec9, 150, 2, 0});  // the clock set back: they change places
+    PutAllowancePeriod(state, {dec10, jan9, 250, 2, 0});  // and put right
+    EXPECT_EQ(state.periods[0].usedKB, 250u);
+    EXPECT_EQ(state.periods[1].usedKB, 150u);
+    PutAllowancePeriod(state, {{2027, 1, 10}, {2027, 2, 9}, 300, 2, 0});
+    EXPECT_EQ(state.periods[1].usedKB, 250u) << "the period before the last is dropped";
     EXPECT_EQ(FindAllowancePeriod(state, {2026, 11, 10}, {2026, 12, 9}), nullptr);
-    // The same first day with another last one is another period (another
-    // closing day setting would not start on the same day, but a file may
-    // say anything).
-    EXPECT_EQ(FindAllowancePeriod(state, {2027, 1, 10}, {2027, 2, 8}), nullptr);
-    EXPECT_EQ(FindAllowancePeriod(AllowanceState{}, {0, 0, 0}, {0, 0, 0}), nullptr)
-        << "an empty place holds no period";
+    EXPECT_EQ(FindAllowancePeriod(state, {2027, 1, 10}, {2027, 2, 8}), nullptr)
+        << "the same first day with another last one is another period";
 }
 
 TEST(AllowanceStateTest, FilesReadAsTheirsMissingOrUnusable) {
@@ -119,16 +93,10 @@ TEST(AllowanceStateTest, FilesReadAsTheirsMissingOrUnusable) {
     };
     const Case cases[] = {
         {"this version's image", kTwoPeriodsImage, StoredFile::Read},
-        {"a level of none", with(28, 0), StoredFile::Read},
         {"another version", with(7, '2'), StoredFile::Unusable},
-        {"another magic", with(0, 't'), StoredFile::Unusable},
-        {"a byte short",
-         std::vector<std::uint8_t>(kTwoPeriodsImage.begin(), kTwoPeriodsImage.end() - 1),
-         StoredFile::Unusable},
         {"a byte long", longer, StoredFile::Unusable},
         {"empty", {}, StoredFile::Unusable},
         {"month 13", with(10, 13), StoredFile::Unusable},
-        {"last day 0", with(15, 0), StoredFile::Unusable},
         {"a level above 100", with(52, 101), StoredFile::Unusable},
     };
     for (const Case& c : cases) {
@@ -148,15 +116,8 @@ TEST(AllowanceStateTest, FilesReadAsTheirsMissingOrUnusable) {
     AllowanceState state = TwoPeriods();
     EXPECT_EQ(ReadAllowanceState(path, state), StoredFile::Missing);
     EXPECT_EQ(state.periods[1].first.year, 0u);
-    fs::create_directory(path);
-    EXPECT_EQ(ReadAllowanceState(path, state), StoredFile::Unusable) << "a directory in its place";
-    EXPECT_FALSE(WriteAllowanceState(path, TwoPeriods()));
-    fs::remove(path);
-
-    // Written whole: the image and nothing left beside it.
     ASSERT_TRUE(WriteAllowanceState(path, TwoPeriods()));
     EXPECT_EQ(testing::ReadBytes(path), kTwoPeriodsImage);
-    EXPECT_EQ(dir.Entries(), 1u);
 }
 
 }  // namespace

@@ -34,13 +34,6 @@ TEST(LittleEndian, BytesGoLowFirst) {
     EXPECT_EQ(LoadLE16(b.data() + 4), 0xA1B2u);
     const std::array<std::uint8_t, 4> top{0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(LoadLE32(top.data()), 0xFFFFFFFFu);
-
-    std::array<std::uint8_t, 8> wide{};
-    StoreLE64(wide.data(), 0x0102030405060708ull);
-    EXPECT_EQ(wide, (std::array<std::uint8_t, 8>{8, 7, 6, 5, 4, 3, 2, 1}));
-    EXPECT_EQ(LoadLE64(wide.data()), 0x0102030405060708ull);
-    wide.fill(0xFF);
-    EXPECT_EQ(LoadLE64(wide.data()), ~std::uint64_t{0});
 }
 
 TEST_F(FileImageTest, ReplaceWritesTheWholeImageAndLeavesNoTemporary) {
