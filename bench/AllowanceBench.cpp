@@ -1,6 +1,8 @@
 // What the data allowance costs: the eleven-second slow step with and
-// without an allowance (every iteration here is a tick that runs it), and
-// the terminal export of a full year.
+// without an allowance (every iteration here is a tick that runs it, and
+// since the use grows at each, each also writes the allowance's state file,
+// synced, as a slow step with traffic does), and the terminal export of a
+// full year.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>

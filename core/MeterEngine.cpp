@@ -175,6 +175,7 @@ void MeterEngine::ClosePeriod(bool write, std::int64_t end) {
     // then hold gigabytes.
     if (write) {
         MoveKilobytes();
+        ReportAllowanceLevels();
     }
     std::int64_t length = std::clamp<std::int64_t>(end - cumPeriodStart, 0, 0xFFFFFFFF);
     // Never longer than the time the meter ran through it: a clock set
@@ -210,7 +211,10 @@ void MeterEngine::ClosePeriod(bool write, std::int64_t end) {
     cumPeriodStart = env.clock.Now();
     periodMonotonicValid = env.clock.Read(now);
     cumPeriodMonotonicMs = now.monotonicMs;
-    useCountsOpen = true;  // the new interval begins now, in the period counted
+    AllowanceIntervalBegins();
+    // Every flush (a disconnect, the exit, a sleep, an hour's end) also
+    // keeps the allowance's use.
+    SaveAllowanceState();
 }
 
 bool MeterEngine::WritePendingCumulative() {

@@ -17,6 +17,8 @@
 #include "res/TextFormat.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
+#include "stats/Allowance.h"
+#include "stats/AllowanceState.h"
 #include "stats/BillingSummary.h"
 #include "stats/Cumulative.h"
 #include "stats/DataFiles.h"
@@ -67,6 +69,15 @@ enum class StartResult : std::uint8_t {
 inline constexpr std::string_view kCumulativeFileErrorText =
     "累計情報ファイルに書き込めません。記録は次の機会に書き込みます。";
 
+// The messages shown when the allowance's state file is there at start but
+// is not one the meter can read (it is then left alone for this run), and
+// when it cannot be written (tried again at every later write).
+inline constexpr std::string_view kAllowanceFileUnusableText =
+    "データ量の記録ファイルが読めないため、そのままにします。今期の使用量は終了するまでメモリーで数"
+    "えます。";
+inline constexpr std::string_view kAllowanceFileErrorText =
+    "データ量の記録ファイルに書き込めません。次の機会に書き込みます。";
+
 // The meter without its window: the run-time state the meter window owns and
 // the work of its 100 ms tick, the automatic hang-up and shutdown rules, and
 // its start and end. Viewers read the public fields while it runs; the only
@@ -91,14 +102,16 @@ public:
     void Destroy();
 
     // Stores what the meter keeps across runs: window position, SystemTick,
-    // the open cumulative period (only while connected) and the graph
-    // snapshot (with logging on, once a connection was seen).
+    // the open cumulative period (only while connected), the allowance's
+    // state and the graph snapshot (with logging on, once a connection was
+    // seen).
     void SaveOnExit();
 
     // Closes the cumulative period; with `write` and LogCumulate on, a
     // non-empty period goes to the year's totals file first. A period whose
     // file cannot be written is kept (the user is told) and written by the
-    // next flush of any kind, so a failing disk loses no record.
+    // next flush of any kind, so a failing disk loses no record. Every
+    // flush writes the allowance's state when its use changed.
     void FlushCumulative(bool write);
 
     // Periods waiting for their year file to become writable, oldest first.
@@ -138,10 +151,11 @@ public:
     // any goes out.
     void UseNotifier(Notifier& notifier) { notices = &notifier; }
 
-    // The data allowance: the billing period being counted and its use so
-    // far, in kilobytes received plus sent.
+    // The data allowance: the billing period being counted, its use so far
+    // in kilobytes received plus sent, and where today lies in it.
     const BillingPeriod& UsePeriod() const { return usePeriod; }
     std::uint64_t PeriodUseKB() const { return periodUseKB; }
+    PeriodDays UseDays() const;
 
     MeterSettings settings;
     Sampler sampler;
@@ -246,14 +260,24 @@ private:
     // The data allowance (Allowance.cpp).
     void StartAllowance();
     void CountAllowance(std::uint64_t kb);
+    // A new accumulation interval began (cumPeriodStart): its kilobytes count
+    // to the period's use only when it began in that period (a clock set
+    // back or forward puts it in another, which the next slow step takes up
+    // with them).
+    void AllowanceIntervalBegins();
     void AllowanceSlowStep(const LocalTime& local);
     void ReadPeriodUse(const BillingPeriod& period);
     void AllowanceConnectRule();
+    // Reports the highest level newly reached, once per period.
+    void ReportAllowanceLevels();
+    // Writes the state file when the use or the levels changed since the
+    // last write.
+    void SaveAllowanceState();
     void QuotaHangUp();
     // Hangs up the line for a rule; a line the meter leaves to its own
     // service is logged once (AutoRules.cpp).
     bool HangUpLine();
-    void ShowUseInTray();
+    void ShowUseInTray(const LocalTime& now);
     // Whether the counted links' note of the tray tip changed since it was
     // last set, and the note's text (empty while a link is counted).
     bool LinkNoteChanged();
@@ -273,24 +297,39 @@ private:
     std::array<CumulativeInterval, 8> pending{};
     std::size_t pendingCount = 0;
 
-    // The period whose use is counted (none yet: year 0), its use (the year
-    // files when it began, plus every kilobyte the accumulate step has moved
-    // since), and the levels already reported in it (0: none). While the
-    // open accumulation interval began in another period, its kilobytes
-    // belong there and are not counted.
+    // The period whose use is counted (none yet: year 0), its use (the
+    // larger of the year files' and the state file's when it began, plus
+    // every kilobyte the accumulate step has moved since), and the highest
+    // level reported in it, in percent of the allowance in reportedQuotaMB
+    // (0: none). While the open accumulation interval began in another
+    // period, its kilobytes belong there and are not counted.
     BillingPeriod usePeriod{};
     std::uint64_t periodUseKB = 0;
-    std::uint64_t warnedAtKB = 0;
-    std::uint64_t reachedAtKB = 0;
+    std::uint32_t reportedPercent = 0;
+    std::uint32_t reportedQuotaMB = 0;
     bool useCountsOpen = true;
-    // A connection was seen (at start or coming up) and the allowance rule
-    // has not looked at it yet.
+    // The state file: its path and the room its writes make names in, what
+    // it holds (with the current period's entry as of the last write),
+    // whether the use or the levels changed since, whether it was found
+    // unusable at start (then it is never written in this run), and whether
+    // its last write failed.
+    AllowanceState allowanceState{};
+    std::string allowancePath;
+    std::string allowanceScratch;
+    bool allowanceDirty = false;
+    bool allowanceFileKept = false;
+    bool allowanceWriteFailed = false;
+    // A connection was seen (at start or coming up), or the end of the
+    // allowance was reached, and the allowance rule has not looked at the
+    // line yet.
     bool quotaCheckLine = false;
-    // The tray tip as last set: the use as shown, its percent and the
-    // allowance.
+    // The tray tip as last set: the use as shown, its percent, the
+    // allowance, today's budget and the projection as shown.
     std::uint64_t tipShownUse = ~std::uint64_t{0};
     std::uint32_t tipPercent = 0;
     std::uint32_t tipQuotaMB = ~std::uint32_t{0};
+    std::uint64_t tipBudget = 0;
+    std::uint64_t tipProjection = 0;
     // What the tip says of the links: whether none is counted and which
     // there are then.
     bool tipNoLink = false;

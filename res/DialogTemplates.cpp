@@ -379,7 +379,7 @@ constexpr std::array kEtcPageControls{
 };
 
 // 152 データ量: the allowance of a billing period with its warning level and
-// hang-up, then the period's use so far.
+// hang-up, then the period's use so far, today's budget and the projection.
 constexpr std::array kQuotaPageControls{
     ControlTemplate{kNoControlId, K::GroupBox, "データ量の上限", 7, 7, 236, 76},
     ControlTemplate{kNoControlId, K::StaticText, "請求期間ごとに", 15, 23, 60, 10},
@@ -391,11 +391,13 @@ constexpr std::array kQuotaPageControls{
     ControlTemplate{kNoControlId, K::StaticText, "% に達したら警告する", 114, 41, 100, 10},
     ControlTemplate{kDiscOnQuotaBox, K::CheckBox, "上限に達したら回線を切断する(&D)", 15, 61, 200,
                     10},
-    ControlTemplate{kNoControlId, K::GroupBox, "今期の使用量", 7, 90, 236, 50},
+    ControlTemplate{kNoControlId, K::GroupBox, "今期の使用量", 7, 90, 236, 76},
     ControlTemplate{kQuotaUseText, K::ValueText, "", 15, 104, 220, 12,
                     kControlVCenter | kControlSunken},
+    ControlTemplate{kQuotaBudgetText, K::ValueText, "", 15, 120, 220, 10},
+    ControlTemplate{kQuotaProjectionText, K::ValueText, "", 15, 132, 220, 10},
     ControlTemplate{kNoControlId, K::StaticText, "請求期間は「累計情報」の締め日から始まります。",
-                    15, 122, 220, 10},
+                    15, 148, 220, 10},
 };
 
 // 150 料金詳細: the name, fee and rates at the top with the buttons beside

@@ -196,12 +196,14 @@ inline constexpr unsigned kNotifyBox = 1342;
 inline constexpr unsigned kLoginStartBox = 1343;
 
 // データ量: the allowance, the warning level and its up-down, the hang-up
-// box, and the period's use so far.
+// box, and the period's use so far with today's budget and the projection.
 inline constexpr unsigned kQuotaField = 1344;
 inline constexpr unsigned kQuotaWarnField = 1345;
 inline constexpr unsigned kQuotaWarnSpin = 1346;
 inline constexpr unsigned kDiscOnQuotaBox = 1347;
 inline constexpr unsigned kQuotaUseText = 1348;
+inline constexpr unsigned kQuotaBudgetText = 1349;
+inline constexpr unsigned kQuotaProjectionText = 1350;
 
 // Icon ids.
 inline constexpr unsigned kProgramIcon = 128;

@@ -56,6 +56,10 @@ enum StringId : std::uint16_t {
     kLogResumed = 227,
     kLogInterrupted = 228,
     kLogClockChanged = 229,
+    // The data allowance's outlook, each a format with an amount: today's
+    // budget and the use the period ends with at the pace so far.
+    kAllowanceBudget = 240,
+    kAllowanceProjection = 241,
     // The links counted: a hang-up left to the line's own service (with the
     // link's name), and what the meter says when it counts no link at all
     // (with the links there are, or none).

@@ -53,6 +53,7 @@ for target in build/fuzz/fuzz/fuzz-*; do
         fuzz-Cumulative) maxlen=90000 ;;
         fuzz-WeeklyScope) maxlen=12000 ;;
         fuzz-GraphSnapshot) maxlen=8000 ;;
+        fuzz-AllowanceState) maxlen=200 ;;
         fuzz-ProfileIni | fuzz-Settings) maxlen=8000 ;;
         *) maxlen=120000 ;;
     esac

@@ -11,22 +11,25 @@
 namespace trovik {
 namespace {
 
-// Appends to a bounded, zero-terminated buffer.
+// Appends to a bounded, zero-terminated buffer. A text that does not fit
+// whole is cut on a whole character, and nothing is appended after it, so a
+// short buffer holds a start of the full text.
 class Bounded {
 public:
-    Bounded(char* buffer, std::size_t cap) : out(buffer), capacity(cap) {
+    Bounded(char* buffer, std::size_t cap) : out(buffer), capacity(cap), full(cap == 0) {
         if (capacity != 0) {
             out[0] = '\0';
         }
     }
     void Put(std::string_view text) {
-        if (capacity == 0) {
+        if (full) {
             return;
         }
-        const std::size_t take = std::min(text.size(), capacity - 1 - length);
+        const std::size_t take = Utf8PrefixLength(text, capacity - 1 - length);
         std::copy_n(text.data(), take, out + length);
         length += take;
         out[length] = '\0';
+        full = take < text.size();
     }
     void Put(std::uint64_t n) {
         std::array<char, 24> digits{};
@@ -39,6 +42,7 @@ private:
     char* out;
     std::size_t capacity;
     std::size_t length = 0;
+    bool full;
 };
 
 constexpr std::uint64_t kMB = 1024;
@@ -81,7 +85,71 @@ void PutUse(Bounded& text, std::uint64_t usedKB, std::uint32_t quotaMB) {
     text.Put(" %)");
 }
 
+// A text of the string table filled with an amount.
+void PutFilledAmount(Bounded& text, unsigned formatId, std::uint64_t kb) {
+    std::array<char, 32> amount{};
+    const std::size_t n = FormatDataAmountInto(amount.data(), amount.size(), kb);
+    std::array<char, 96> filled{};
+    text.Put(std::string_view(filled.data(),
+                              FormatInto(filled.data(), filled.size(), LoadString(formatId),
+                                         {std::string_view(amount.data(), n)})));
+}
+
+void PutBudget(Bounded& text, std::uint64_t usedKB, std::uint32_t quotaMB, PeriodDays days) {
+    if (quotaMB != 0 && days.total != 0) {
+        PutFilledAmount(text, kAllowanceBudget,
+                        TodaysBudgetKB(usedKB, std::uint64_t{quotaMB} * 1024u, days));
+    }
+}
+
+void PutProjection(Bounded& text, std::uint64_t usedKB, std::uint32_t quotaMB, PeriodDays days) {
+    if (quotaMB != 0 && days.total != 0) {
+        PutFilledAmount(text, kAllowanceProjection, ProjectedUseKB(usedKB, days));
+    }
+}
+
 }  // namespace
+
+Date PeriodFirstDay(const BillingPeriod& period) {
+    return DateOfRecord(period.year, period.firstRecord);
+}
+
+Date PeriodLastDay(const BillingPeriod& period) {
+    return DateOfRecord(period.year, period.firstRecord + period.days - 1);
+}
+
+PeriodDays DaysOfPeriod(const BillingPeriod& period, const LocalTime& today) {
+    if (period.days == 0) {
+        return {};
+    }
+    // Today's record in the numbering of the period's file, whose first 31
+    // records are the December before.
+    std::int64_t offset = 0;
+    if (today.year == period.year) {
+        offset = std::int64_t{DayIndex(period.year, today.month, today.day)} - period.firstRecord;
+    } else if (today.year + 1 == period.year && today.month == 12) {
+        offset = std::int64_t{DayIndex(period.year, 0, today.day)} - period.firstRecord;
+    } else {
+        offset = today.year < period.year ? 0 : period.days;
+    }
+    offset = std::clamp<std::int64_t>(offset, 0, period.days - 1);
+    return {static_cast<unsigned>(offset) + 1, period.days};
+}
+
+std::uint64_t TodaysBudgetKB(std::uint64_t usedKB, std::uint64_t quotaKB, PeriodDays days) {
+    if (days.total == 0 || days.elapsed == 0 || days.elapsed > days.total || usedKB >= quotaKB) {
+        return 0;
+    }
+    return (quotaKB - usedKB) / (days.total - days.elapsed + 1);
+}
+
+std::uint64_t ProjectedUseKB(std::uint64_t usedKB, PeriodDays days) {
+    if (days.elapsed == 0) {
+        return 0;
+    }
+    // used × total ÷ elapsed without an overflow of the product.
+    return usedKB / days.elapsed * days.total + usedKB % days.elapsed * days.total / days.elapsed;
+}
 
 BillingPeriod CurrentBillingPeriod(const LocalTime& date, unsigned closeDay) {
     unsigned year = date.year;
@@ -149,13 +217,33 @@ std::string AllowanceUseText(std::uint64_t usedKB, std::uint32_t quotaMB) {
     return std::string(buf.data(), AllowanceUseInto(buf.data(), buf.size(), usedKB, quotaMB));
 }
 
+std::size_t AllowanceBudgetInto(char* out, std::size_t capacity, std::uint64_t usedKB,
+                                std::uint32_t quotaMB, PeriodDays days) {
+    Bounded text(out, capacity);
+    PutBudget(text, usedKB, quotaMB, days);
+    return text.Length();
+}
+
+std::size_t AllowanceProjectionInto(char* out, std::size_t capacity, std::uint64_t usedKB,
+                                    std::uint32_t quotaMB, PeriodDays days) {
+    Bounded text(out, capacity);
+    PutProjection(text, usedKB, quotaMB, days);
+    return text.Length();
+}
+
 std::size_t TrayTipInto(char* out, std::size_t capacity, std::uint64_t usedKB,
-                        std::uint32_t quotaMB) {
+                        std::uint32_t quotaMB, PeriodDays days) {
     Bounded text(out, capacity);
     text.Put(LoadString(kAppTitle));
     if (quotaMB != 0) {
         text.Put(" — ");
         PutUse(text, usedKB, quotaMB);
+        if (days.total != 0) {
+            text.Put("\n");
+            PutBudget(text, usedKB, quotaMB, days);
+            text.Put("\n");
+            PutProjection(text, usedKB, quotaMB, days);
+        }
     }
     return text.Length();
 }

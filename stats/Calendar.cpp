@@ -47,6 +47,21 @@ unsigned DayIndex(unsigned year, unsigned month, unsigned day) {
     return 31 + kDaysBeforeMonth[month - 1] + leapDay + day - 1;
 }
 
+Date DateOfRecord(unsigned year, unsigned record) {
+    // Records 0 to 30 hold the previous December.
+    if (record < 31) {
+        return {year - 1, 12, record + 1};
+    }
+    unsigned left = record - 31;
+    for (unsigned month = 1; month <= 12; ++month) {
+        if (left < DaysInMonth(year, month)) {
+            return {year, month, left + 1};
+        }
+        left -= DaysInMonth(year, month);
+    }
+    return {year + 1, 1, left + 1};
+}
+
 unsigned WeekdayOf(unsigned year, unsigned month, unsigned day) {
     std::int64_t y = year;
     if (month < 1 || month > 12) {

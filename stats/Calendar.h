@@ -43,4 +43,15 @@ unsigned DayIndex(unsigned year, unsigned month, unsigned day);
 // either: it counts on from the month's first day (day 0 is the day before).
 unsigned WeekdayOf(unsigned year, unsigned month, unsigned day);
 
+// A calendar date.
+struct Date {
+    unsigned year = 0;
+    unsigned month = 0;  // 1 to 12
+    unsigned day = 0;
+};
+
+// The date a record of a year's file stands for (records 0 to 30: December
+// of the year before); nothing useful for records past the year's end.
+Date DateOfRecord(unsigned year, unsigned record);
+
 }  // namespace trovik

@@ -7,7 +7,7 @@ namespace trovik {
 
 // Where the meter's data files live, decided once from the program file's
 // path. They are named after the program file ("Trovik" gives Trovik.LOG,
-// Trovik.DAT, Trovik.STA, Trovik_2001.CUM): its extension, if the file name
+// Trovik.DAT, Trovik.STA, Trovik.QTA, Trovik_2001.CUM): its extension, if the file name
 // has one, is replaced; a name without one gets the new extension appended;
 // a dot in a directory name is never taken for an extension.
 //
@@ -32,6 +32,9 @@ public:
     std::string LogPath() const { return WithExtension("LOG"); }
     std::string SnapshotPath() const { return WithExtension("DAT"); }
     std::string ScopePath() const { return WithExtension("STA"); }
+    // The data allowance's state: the use of the billing period and the
+    // levels reported in it.
+    std::string AllowancePath() const { return WithExtension("QTA"); }
     // The cumulative totals of one calendar year: "<stem>_2001.CUM".
     std::string CumulativePath(unsigned year) const;
     // Another file in the same directory, by its own name ("TrvikLunvar.ini").

@@ -42,12 +42,15 @@ bool WriteAll(int fd, std::span<const std::uint8_t> data) {
     return true;
 }
 
-std::string DirectoryOf(const std::string& path) {
+// The directory of `path` into `out`, reusing its room.
+void DirectoryOf(const std::string& path, std::string& out) {
     const auto slash = path.rfind('/');
+    out.clear();
     if (slash == std::string::npos) {
-        return ".";
+        out.push_back('.');
+    } else {
+        out.append(path, 0, slash == 0 ? 1 : slash);
     }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -150,7 +153,13 @@ int CreateReplacement(const std::string& path, std::string& temp) {
 
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  Durability durability) {
-    std::string temp;
+    std::string scratch;
+    return ReplaceFile(path, data, durability, scratch);
+}
+
+bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data, Durability durability,
+                 std::string& scratch) {
+    std::string& temp = scratch;
     ScopedFd fd(CreateReplacement(path, temp));
     if (fd.Get() < 0) {
         return false;
@@ -175,7 +184,8 @@ bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
     }
     if (durability == Durability::Synced) {
         // Makes the rename itself durable.
-        ScopedFd dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        DirectoryOf(path, temp);
+        ScopedFd dir(::open(temp.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.Get() >= 0) {
             (void)::fsync(dir.Get());
         }

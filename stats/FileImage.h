@@ -20,12 +20,19 @@ inline void StoreLE32(std::uint8_t* p, std::uint32_t v) {
         p[i] = static_cast<std::uint8_t>(v >> (8 * i));
     }
 }
+inline void StoreLE64(std::uint8_t* p, std::uint64_t v) {
+    StoreLE32(p, static_cast<std::uint32_t>(v));
+    StoreLE32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}
 inline std::uint16_t LoadLE16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 inline std::uint32_t LoadLE32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline std::uint64_t LoadLE64(const std::uint8_t* p) {
+    return LoadLE32(p) | (std::uint64_t{LoadLE32(p + 4)} << 32);
 }
 
 // Owns a file descriptor and closes it when it goes out of scope; a negative
@@ -103,6 +110,12 @@ int CreateReplacement(const std::string& path, std::string& temp);
 // the old file is then intact and no temporary file is left behind.
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data,
                  Durability durability);
+
+// The same with the caller's string for the names it makes (the temporary
+// file's, the directory's): kept from one call to the next, a write that
+// recurs allocates nothing once the string has held the longest name.
+bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> data, Durability durability,
+                 std::string& scratch);
 
 // Creates an empty file when none exists; true when a regular file exists
 // afterwards. Nothing is created through a symbolic link.

@@ -87,7 +87,7 @@ bool IsRecordTemporary(std::string_view name, std::string_view stem) {
         return false;
     }
     const std::string_view rest = file.substr(stem.size());
-    if (rest == ".LOG" || rest == ".DAT" || rest == ".STA") {
+    if (rest == ".LOG" || rest == ".DAT" || rest == ".STA" || rest == ".QTA") {
         return true;
     }
     return rest.size() > 5 && rest.front() == '_' && rest.ends_with(".CUM") &&

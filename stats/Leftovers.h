@@ -22,8 +22,8 @@ namespace trovik {
 bool IsTemporaryOf(std::string_view name, std::string_view file);
 
 // True when `name` is a temporary file of one of the meter's records under
-// `stem`: the log, the graph snapshot, the weekly scope, or the totals of any
-// year as the writer names them ("_%04u.CUM").
+// `stem`: the log, the graph snapshot, the weekly scope, the allowance's
+// state, or the totals of any year as the writer names them ("_%04u.CUM").
 bool IsRecordTemporary(std::string_view name, std::string_view stem);
 
 // Removes the temporary files of the records from their directory; nothing

@@ -50,20 +50,6 @@ std::string_view Trimmed(const std::string& text) {
 
 }  // namespace
 
-Date DateOfRecord(unsigned year, unsigned record) {
-    if (record < kPreviousDecemberRecords) {
-        return {year - 1, 12, record + 1};
-    }
-    unsigned left = record - static_cast<unsigned>(kPreviousDecemberRecords);
-    for (unsigned month = 1; month <= 12; ++month) {
-        if (left < DaysInMonth(year, month)) {
-            return {year, month, left + 1};
-        }
-        left -= DaysInMonth(year, month);
-    }
-    return {year + 1, 1, left + 1};
-}
-
 std::string YearFileDamage(const DataFiles& files, unsigned year) {
     const std::string path = files.CumulativePath(year);
     auto image = std::make_unique<CumulativeImage>();

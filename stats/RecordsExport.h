@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "stats/BillingSummary.h"
+#include "stats/Calendar.h"
 #include "stats/Charges.h"
 #include "stats/Cumulative.h"
 #include "stats/DataFiles.h"
@@ -13,17 +14,6 @@ namespace trovik {
 
 // The records as a terminal shows them and scripts read them: a billing
 // period's summary, and a year's days as CSV or JSON. Only reads.
-
-// A calendar date.
-struct Date {
-    unsigned year = 0;
-    unsigned month = 0;  // 1 to 12
-    unsigned day = 0;
-};
-
-// The date a record of a year's file stands for (records 0 to 30: December
-// of the year before); nothing useful for records past the year's end.
-Date DateOfRecord(unsigned year, unsigned record);
 
 // Reads a year's file for the terminal commands: true when it exists, has
 // the format's size and could be read. Otherwise `error` says what is wrong

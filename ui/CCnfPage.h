@@ -15,6 +15,7 @@
 #include "res/DialogTemplates.h"
 #include "settings/LoginStart.h"
 #include "settings/SettingsStore.h"
+#include "stats/Allowance.h"
 
 class QLineEdit;
 
@@ -31,9 +32,12 @@ struct SheetContext {
     // Start at login; none where the program cannot offer it (the box is
     // then disabled).
     LoginStart* loginStart = nullptr;
-    // The meter's use of the billing period so far, in kilobytes, read when
-    // the page shows it; none reads as no use. The sheet only looks.
+    // The meter's use of the billing period so far, in kilobytes, and where
+    // today lies in the period, read when the page shows them; none reads
+    // as no use and as no days (then no budget and no projection are
+    // shown). The sheet only looks.
     std::function<std::uint64_t()> periodUseKB{};
+    std::function<PeriodDays()> periodDays{};
 };
 
 // One page. Its window and its initialisation come the first time its tab

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <array>
 
 #include "stats/Allowance.h"
 
@@ -26,9 +27,18 @@ void CCnfQuotaPage::Initialise() {
 
 void CCnfQuotaPage::ShowUse() {
     const std::uint64_t used = context.periodUseKB ? context.periodUseKB() : 0;
+    const PeriodDays days = context.periodDays ? context.periodDays() : PeriodDays{};
     const std::uint32_t quota =
         EditedQuotaMB(Control<QLineEdit>(kQuotaField)->text().toStdString());
     Control<QLabel>(kQuotaUseText)->setText(QString::fromStdString(AllowanceUseText(used, quota)));
+    // Both stay empty without an allowance.
+    std::array<char, 96> text{};
+    std::size_t n = AllowanceBudgetInto(text.data(), text.size(), used, quota, days);
+    Control<QLabel>(kQuotaBudgetText)
+        ->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(n)));
+    n = AllowanceProjectionInto(text.data(), text.size(), used, quota, days);
+    Control<QLabel>(kQuotaProjectionText)
+        ->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(n)));
 }
 
 bool CCnfQuotaPage::Exchange() {

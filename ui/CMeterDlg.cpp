@@ -581,7 +581,8 @@ void CMeterDlg::RunCommand(unsigned id) {
                                  engine.Environment().files.Directory(),
                                  PresentInterfaceNames(engine.Environment().counters),
                                  engine.Environment().counters.CountsNothing(), options.loginStart,
-                                 [&meter = std::as_const(engine)] { return meter.PeriodUseKB(); }},
+                                 [&meter = std::as_const(engine)] { return meter.PeriodUseKB(); },
+                                 [&meter = std::as_const(engine)] { return meter.UseDays(); }},
                     this)) {
                 engine.ReloadSettings();
             }

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "stats/AllowanceState.h"
 #include "stats/Calendar.h"
 #include "stats/Cumulative.h"
 #include "tests/core/EngineFixture.h"
@@ -25,6 +27,8 @@ public:
 };
 
 constexpr const char* kWarn50 = "データ量警告 - 今期の使用量が50%に達しました";
+constexpr const char* kWarn65 = "データ量警告 - 今期の使用量が65%に達しました";
+constexpr const char* kWarn80 = "データ量警告 - 今期の使用量が80%に達しました";
 constexpr const char* kReached = "データ量上限到達 - 今期の使用量が上限に達しました";
 
 class AllowanceTest : public EngineTest {
@@ -49,6 +53,35 @@ protected:
             image.Record(DayIndex(year, d.month, d.day)).SetSentKB(d.sentKB);
         }
         testing::WriteBytes(dir.Path("Trovik_" + std::to_string(year) + ".CUM"), image.Bytes());
+    }
+
+    // Another meter on the same line, clock, settings and files, started:
+    // the program run again.
+    std::unique_ptr<MeterEngine> Restarted() {
+        auto other = std::make_unique<MeterEngine>(
+            MeterEnv{line, store, clock, messages, connection, power, window,
+                     DataFiles(dir.path().string(), "Trovik"), dir.path().string() + "/"});
+        other->UseNotifier(notifier);
+        startTime = clock.now;
+        clockMs = 0;
+        EXPECT_EQ(other->Start(), StartResult::Running);
+        return other;
+    }
+
+    std::string StatePath() const { return dir.Path("Trovik.QTA").string(); }
+
+    // The state file as a test writes it: one period's entry.
+    void WriteState(const Date& first, const Date& last, std::uint64_t usedKB,
+                    std::uint32_t quotaMB, std::uint32_t percent) {
+        AllowanceState state;
+        state.periods[0] = {first, last, usedKB, quotaMB, percent};
+        ASSERT_TRUE(WriteAllowanceState(StatePath(), state));
+    }
+
+    AllowanceState ReadState() const {
+        AllowanceState state;
+        EXPECT_EQ(ReadAllowanceState(StatePath(), state), StoredFile::Read);
+        return state;
     }
 
     // Ticks of another engine on the same line and clock.
@@ -87,13 +120,17 @@ TEST_F(AllowanceTest, UseStartsFromThePeriodsRecordsAndGrowsWithEachStep) {
     ASSERT_EQ(Start(), StartResult::Running);
     EXPECT_EQ(engine.PeriodUseKB(), 4100u);
     EXPECT_EQ(engine.UsePeriod().firstRecord, DayIndex(2026, 11, 10));
-    EXPECT_EQ(window.trayTips.back(), "Vemaro — 4 MB / 10 MB (40 %)");
+    // 7 December is day 28 of 30: 6140 KB left over three days; 4100 KB in
+    // 28 days is 4392 KB in 30.
+    EXPECT_EQ(window.trayTips.back(),
+              "Vemaro — 4 MB / 10 MB (40 %)\n今日の目安 あと 1.99 MB\n期末見込み 4.28 MB");
 
     Run(109, 0, 1024);
     EXPECT_EQ(engine.PeriodUseKB(), 4100u) << "nothing is counted between slow steps";
     Run(1, 0, 1024);  // the slow step at the eleventh second moves 110 KB
     EXPECT_EQ(engine.PeriodUseKB(), 4210u);
-    EXPECT_EQ(window.trayTips.back(), "Vemaro — 4.11 MB / 10 MB (41 %)");
+    EXPECT_EQ(window.trayTips.back(),
+              "Vemaro — 4.11 MB / 10 MB (41 %)\n今日の目安 あと 1.96 MB\n期末見込み 4.4 MB");
 }
 
 TEST_F(AllowanceTest, WarningAndEndAreReportedOncePerPeriod) {
@@ -106,14 +143,16 @@ TEST_F(AllowanceTest, WarningAndEndAreReportedOncePerPeriod) {
     EXPECT_EQ(Count(LogText(), kWarn50), 0u);
     Run(1, 0, 1024);  // 550 KB passes the 512 KB warning level
     EXPECT_EQ(Count(LogText(), kWarn50), 1u);
-    Run(550, 0, 1024);  // 1100 KB passes the 1024 KB allowance
+    Run(550, 0, 1024);  // 880 KB passes 80 %, 1100 KB the 1024 KB allowance
     Run(2200, 0, 1024);
     const std::string log = LogText();
     EXPECT_EQ(Count(log, kWarn50), 1u);
+    EXPECT_EQ(Count(log, kWarn80), 1u);
     EXPECT_EQ(Count(log, kReached), 1u);
     EXPECT_EQ(notifier.notices,
               (std::vector<std::string>{
                   std::string("allowance ") + kWarn50 + " | 550 KB / 1 MB (53 %)",
+                  std::string("allowance ") + kWarn80 + " | 880 KB / 1 MB (85 %)",
                   std::string("allowance ") + kReached + " | 1.07 MB / 1 MB (107 %)"}));
     EXPECT_EQ(connection.hangUps, 0) << "no hang-up without DiscOnQuota";
 }
@@ -230,9 +269,179 @@ TEST_F(AllowanceTest, ClockSetBackReadsTheEarlierPeriodWithoutReporting) {
     Run(110);
     EXPECT_EQ(engine.UsePeriod().firstRecord, DayIndex(2026, 11, 10));
     EXPECT_EQ(engine.PeriodUseKB(), 2000u);
-    EXPECT_EQ(window.trayTips.back(), "Vemaro — 1.95 MB / 1 MB (195 %)");
+    EXPECT_EQ(window.trayTips.back(),
+              "Vemaro — 1.95 MB / 1 MB (195 %)\n今日の目安 あと 0 KB\n期末見込み 1.95 MB");
     EXPECT_EQ(Count(LogText(), "データ量"), 0u);
     EXPECT_TRUE(notifier.notices.empty());
+}
+
+// Runs with the records off and on: the allowance must not depend on them.
+class AllowanceRestartTest : public AllowanceTest,
+                             public ::testing::WithParamInterface<const char*> {};
+
+// 2.04 MB of a 2 MB allowance stay 2.04 MB across an exit and the used-up
+// line is hung up again; a kill loses only what came after the last slow
+// step.
+TEST_P(AllowanceRestartTest, UseAndItsHangUpHoldAcrossAnExitAndAKill) {
+    Set("LogCumulate", GetParam());
+    Set("QuotaMB", "2");
+    Set("DiscOnQuota", "1");
+    clock.now = At(2026, 12, 7, 21, 0, 0);
+    connection.connected = true;
+    ASSERT_EQ(Start(), StartResult::Running);
+    Run(2090, 0, 1024);  // the 19th slow step reaches 2090 KB and hangs up
+    Run(20);
+    engine.Destroy();
+
+    auto again = Restarted();
+    EXPECT_EQ(again->PeriodUseKB(), 2090u);
+    connection.connected = true;  // the user dials again, and the hang-up fails
+    connection.accept = false;
+    RunOther(*again, 165, 1024);  // one slow step: 110 KB, and 55 KB not moved
+    EXPECT_EQ(connection.hangUps, 2) << "still used up after the restart";
+    auto third = Restarted();  // the second meter is killed: no exit, no flush
+    EXPECT_EQ(third->PeriodUseKB(), 2200u);
+    EXPECT_EQ(Count(LogText(), kReached), 1u) << "reported once, in the first run";
+}
+
+INSTANTIATE_TEST_SUITE_P(RecordsOffAndOn, AllowanceRestartTest, ::testing::Values("0", "1"));
+
+TEST_F(AllowanceTest, StartTakesTheLargerOfTheStateFileAndTheRecords) {
+    Set("QuotaMB", "10");
+    clock.now = At(2026, 12, 7, 21, 0, 0);
+    struct Case {
+        std::uint32_t recordsKB;  // on 1 December
+        Date first;               // of the state file's period; year 0: no file
+        std::uint64_t stateKB;
+        std::uint64_t use;
+    };
+    const Case cases[] = {
+        {500, {2026, 11, 10}, 800, 800},   // counted past the records
+        {900, {2026, 11, 10}, 300, 900},   // the records past the file
+        {100, {2026, 10, 10}, 5000, 100},  // the file holds the period before
+        {400, {}, 0, 400},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(StatePath());
+        WriteYear(2026, {{12, 1, c.recordsKB, 0}});
+        if (c.first.year != 0) {
+            WriteState(c.first, {c.first.year, c.first.month + 1, 9}, c.stateKB, 10, 0);
+        }
+        auto meter = Restarted();
+        EXPECT_EQ(meter->PeriodUseKB(), c.use) << c.recordsKB;
+        meter->Destroy();
+        EXPECT_EQ(ReadState().periods[0].usedKB, c.use) << "the exit keeps it";
+    }
+}
+
+TEST_F(AllowanceTest, ANewPeriodStartsFromZeroAndTheFileKeepsTheOneBefore) {
+    Set("LogCumulate", "0");
+    Set("QuotaMB", "2");
+    WriteState({2026, 11, 10}, {2026, 12, 9}, 1500, 2, 50);
+    clock.now = At(2026, 12, 9, 23, 59, 30);
+    connection.connected = true;
+    ASSERT_EQ(Start(), StartResult::Running);
+    EXPECT_EQ(engine.PeriodUseKB(), 1500u);
+    // 23:59:41 and :52 add 220 KB (1720 KB passes 80 %); at 00:00:03 the last
+    // 110 KB of the old period's interval go to it, and the new period
+    // begins; 00:00:14 and :25 count 220 KB there.
+    Run(550, 0, 1024);
+    EXPECT_EQ(engine.UsePeriod().firstRecord, DayIndex(2027, 0, 10));
+    EXPECT_EQ(engine.PeriodUseKB(), 220u);
+    EXPECT_EQ(Count(LogText(), kWarn80), 1u);
+    EXPECT_EQ(Count(LogText(), kWarn50), 0u) << "reported before this run";
+    const std::vector<std::uint8_t> image = {
+        'T',  'r',  'v',  'i',  'k',  'Q',  'A',  '1',   //
+        0xEA, 0x07, 0x0C, 0x0A, 0xEB, 0x07, 0x01, 0x09,  // 2026-12-10 to 2027-01-09
+        0xDC, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 220 KB
+        0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // of 2 MiB, no level yet
+        0xEA, 0x07, 0x0B, 0x0A, 0xEA, 0x07, 0x0C, 0x09,  // 2026-11-10 to 2026-12-09
+        0x26, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 1830 KB
+        0x02, 0x00, 0x00, 0x00, 0x50, 0x00, 0x00, 0x00,  // 80 % of 2 MiB reported
+    };
+    EXPECT_EQ(testing::ReadBytes(StatePath()), image);
+    // Day 1 of 31: 1828 KB left over 31 days; 220 KB a day makes 6820 KB.
+    EXPECT_EQ(window.trayTips.back(),
+              "Vemaro — 220 KB / 2 MB (10 %)\n今日の目安 あと 58 KB\n期末見込み 6.66 MB");
+}
+
+TEST_F(AllowanceTest, AStateFileThatIsNotOursIsLeftAsItIsAndTheUseCountedInMemory) {
+    Set("QuotaMB", "2");
+    clock.now = At(2026, 12, 7, 21, 0, 0);
+    connection.connected = true;
+    std::string newer = "TrvikQA2";
+    newer.resize(kAllowanceStateSize, '\0');
+    // Another program's file, a later version's, and a directory ("").
+    for (const std::string& bytes :
+         {std::string("not an allowance state\n"), newer, std::string()}) {
+        std::filesystem::remove_all(StatePath());
+        WriteYear(2026, {{12, 1, 300, 0}});
+        if (bytes.empty()) {
+            std::filesystem::create_directory(StatePath());
+        } else {
+            testing::WriteText(StatePath(), bytes);
+        }
+        messages.shown.clear();
+        auto meter = Restarted();
+        RunOther(*meter, 220, 1024);
+        EXPECT_EQ(meter->PeriodUseKB(), 520u) << "the records' 300 KB, counted on in memory";
+        meter->Destroy();
+        if (bytes.empty()) {
+            EXPECT_TRUE(std::filesystem::is_empty(StatePath()));
+        } else {
+            EXPECT_EQ(testing::ReadText(StatePath()), bytes);
+        }
+        ASSERT_EQ(messages.shown.size(), 1u) << "told once, at start";
+        EXPECT_EQ(messages.shown[0].text, kAllowanceFileUnusableText);
+        EXPECT_EQ(notifier.notices.back(),
+                  "file " + std::string(kAllowanceFileUnusableText) + " | " + StatePath());
+    }
+}
+
+// Each level is reported once per period, whether the meter ended, was
+// killed or passed the level in its exit's last move.
+TEST_F(AllowanceTest, EachLevelIsReportedOncePerPeriodAcrossRestarts) {
+    Set("LogCumulate", "0");
+    Set("QuotaMB", "1");
+    Set("QuotaWarn", "65");  // one level more: 512, 665, 819 and 1024 KB
+    clock.now = At(2026, 12, 7, 21, 0, 0);
+    connection.connected = true;
+    ASSERT_EQ(Start(), StartResult::Running);
+    Run(550, 0, 1024);  // 550 KB: 50 %
+    engine.Destroy();
+    auto second = Restarted();
+    RunOther(*second, 220, 1024);  // 770 KB: the user's 65 %; then killed
+    auto third = Restarted();
+    RunOther(*third, 160, 1024);  // 880 KB: 80 %, and 50 KB the exit moves
+    third->Destroy();
+    auto fourth = Restarted();
+    RunOther(*fourth, 100, 1024);  // no slow step: the exit moves 100 KB
+    fourth->Destroy();             // and reports the end that 1030 KB pass
+    auto fifth = Restarted();
+    EXPECT_EQ(fifth->PeriodUseKB(), 1030u);
+    RunOther(*fifth, 220, 1024);
+    fifth->Destroy();
+    EXPECT_EQ(notifier.notices,
+              (std::vector<std::string>{
+                  std::string("allowance ") + kWarn50 + " | 550 KB / 1 MB (53 %)",
+                  std::string("allowance ") + kWarn65 + " | 770 KB / 1 MB (75 %)",
+                  std::string("allowance ") + kWarn80 + " | 880 KB / 1 MB (85 %)",
+                  std::string("allowance ") + kReached + " | 1 MB / 1 MB (100 %)"}));
+}
+
+TEST_F(AllowanceTest, AChangedAllowanceReportsTheHighestLevelItsUsePasses) {
+    Set("QuotaMB", "2");
+    Set("DiscOnQuota", "1");
+    clock.now = At(2026, 12, 7, 21, 0, 0);
+    connection.connected = true;
+    ASSERT_EQ(Start(), StartResult::Running);
+    Run(1100, 0, 1024);  // 1100 KB: 50 % of 2 MB
+    Set("QuotaMB", "1");
+    engine.ReloadSettings();
+    Run(110);  // the next slow step: past the whole new allowance, at once
+    EXPECT_EQ(Count(LogText(), kWarn80), 0u) << "passed together with the end";
+    EXPECT_EQ(Count(LogText(), kReached), 1u);
+    EXPECT_EQ(connection.hangUps, 1);
 }
 
 TEST_F(AllowanceTest, AutomaticActionsAreNotified) {

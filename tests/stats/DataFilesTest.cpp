@@ -19,6 +19,7 @@ TEST(DataFiles, NamesFollowTheProgramFile) {
     EXPECT_EQ(exe.LogPath(), "/opt/tools/Trovik.LOG");
     EXPECT_EQ(exe.SnapshotPath(), "/opt/tools/Trovik.DAT");
     EXPECT_EQ(exe.ScopePath(), "/opt/tools/Trovik.STA");
+    EXPECT_EQ(exe.AllowancePath(), "/opt/tools/Trovik.QTA");
     EXPECT_EQ(exe.CumulativePath(2001), "/opt/tools/Trovik_2001.CUM");
     EXPECT_EQ(exe.CumulativePath(7), "/opt/tools/Trovik_0007.CUM");
     EXPECT_EQ(exe.Beside("TrvikLunvar.ini"), "/opt/tools/TrvikLunvar.ini");

@@ -52,6 +52,20 @@ TEST_F(FileImageTest, ReplaceWritesTheWholeImageAndLeavesNoTemporary) {
         << "a short file reads as what it holds, the rest stays zero";
 }
 
+TEST_F(FileImageTest, AReplacementWithTheCallersScratchMakesNoNewRoomTheSecondTime) {
+    const std::string path = dir.Path("Trovik.QTA").string();
+    const std::vector<std::uint8_t> data{4, 5, 6};
+    std::string scratch;
+    ASSERT_TRUE(ReplaceFile(path, data, Durability::Synced, scratch));
+    const std::size_t room = scratch.capacity();
+    const char* const held = scratch.data();
+    ASSERT_TRUE(ReplaceFile(path, data, Durability::Synced, scratch));
+    EXPECT_EQ(scratch.capacity(), room);
+    EXPECT_EQ(scratch.data(), held);
+    EXPECT_EQ(testing::ReadBytes(path), data);
+    EXPECT_EQ(dir.Entries(), 1u);
+}
+
 TEST_F(FileImageTest, ReadingStopsAtTheBuffer) {
     const std::string path = dir.Path("big.bin").string();
     std::ofstream(path) << std::string(100, 'x');

@@ -26,6 +26,7 @@ TEST(LeftoversTest, OnlyTheWritersOwnTemporaryNamesMatch) {
         {".Trovik.LOG.tmp-dKx15g", true},
         {".Trovik.DAT.tmp-000000", true},
         {".Trovik.STA.tmp-ZZZZZZ", true},
+        {".Trovik.QTA.tmp-q1W2e3", true},
         {".Trovik_2026.CUM.tmp-dKx15g", true},
         {".Trovik_0999.CUM.tmp-a1B2c3", true},   // "_%04u" of 999
         {".Trovik_12026.CUM.tmp-a1B2c3", true},  // a five-digit year

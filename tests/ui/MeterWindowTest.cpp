@@ -362,7 +362,8 @@ TEST_F(MeterWindowTest, TrayTipCarriesThePeriodsUse) {
     clock.now = 1765100000;  // 7 December
     Make();
     Tick(110, 1024);  // the slow step moves 110 KB
-    EXPECT_EQ(meter->TrayTip().toStdString(), "Vemaro — 110 KB / 1 MB (10 %)");
+    EXPECT_EQ(meter->TrayTip().toStdString(),
+              "Vemaro — 110 KB / 1 MB (10 %)\n今日の目安 あと 304 KB\n期末見込み 117 KB");
 }
 
 // A box that a tick opens does not hold the meter: while "累計情報ファイルに

@@ -91,7 +91,8 @@ protected:
                                                           {"lo", "ppp0"},
                                                           countsNothing,
                                                           login,
-                                                          [this] { return useKB; }});
+                                                          [this] { return useKB; },
+                                                          [this] { return days; }});
     }
     template <class T>
     T* Show(Tab tab) {
@@ -111,6 +112,7 @@ protected:
     SettingsStore store{backend};
     RecordedMessages messages;
     std::uint64_t useKB = 0;  // the meter's use of the period, as the sheet reads it
+    PeriodDays days{};        // and where today lies in the period
     std::unique_ptr<CConfigDlg> sheet;
 };
 
@@ -696,6 +698,7 @@ TEST_F(SettingsSheetTest, QuotaPageShowsThePeriodsUseAgainstTheEditedAllowance) 
     backend.Set("QuotaWarn", "90");
     backend.Set("DiscOnQuota", "1");
     useKB = 1289750;
+    days = {7, 30};
     Open();
     auto* page = Show<CCnfQuotaPage>(kQuota);
     EXPECT_EQ(Text(page, kQuotaField), QStringLiteral("3072"));
@@ -705,20 +708,27 @@ TEST_F(SettingsSheetTest, QuotaPageShowsThePeriodsUseAgainstTheEditedAllowance) 
     EXPECT_EQ(spin->Buddy(), Ctl<QLineEdit>(page, kQuotaWarnField));
     EXPECT_EQ(spin->High(), 100u);
 
+    // Day 7 of 30: what is left over the 24 days from today; the pace of
+    // 1,289,750 KB in 7 days makes 5,527,500 KB in 30.
     struct Case {
         const char* quota;
         const char* shown;
+        const char* budget;
+        const char* projection;
     };
     const Case cases[] = {
-        {"3072", "1.23 GB / 3 GB (41 %)"},
-        {"1024", "1.23 GB / 1 GB (123 %)"},  // past the allowance: not capped
-        {"0", "1.23 GB"},
-        {"", "1.23 GB"},  // no valid number yet: no allowance
-        {"99999999", "1.23 GB"},
+        {"3072", "1.23 GB / 3 GB (41 %)", "今日の目安 あと 75.51 MB", "期末見込み 5.27 GB"},
+        // Past the allowance: not capped, and nothing left for today.
+        {"1024", "1.23 GB / 1 GB (123 %)", "今日の目安 あと 0 KB", "期末見込み 5.27 GB"},
+        {"0", "1.23 GB", "", ""},
+        {"", "1.23 GB", "", ""},  // no valid number yet: no allowance
+        {"99999999", "1.23 GB", "", ""},
     };
     for (const Case& c : cases) {
         Type(page, kQuotaField, c.quota);
         EXPECT_EQ(Text(page, kQuotaUseText).toStdString(), c.shown) << c.quota;
+        EXPECT_EQ(Text(page, kQuotaBudgetText).toStdString(), c.budget) << c.quota;
+        EXPECT_EQ(Text(page, kQuotaProjectionText).toStdString(), c.projection) << c.quota;
     }
 
     // The meter counts on behind the sheet; the line follows within a second.
@@ -939,7 +949,10 @@ TEST_F(MeterSheetTest, AnAllowanceFromTheSheetReachesTheTrayTipAtTheNextSlowStep
     EXPECT_EQ(meter->Engine().settings.allowance.quotaMB, 1u);
 
     Tick(110);
-    EXPECT_EQ(meter->TrayTip().toStdString(), "Vemaro — 110 KB / 1 MB (10 %)");
+    // 7 December, day 28 of 30: 914 KB left over three days; 110 KB in 28
+    // days is 117 KB in 30.
+    EXPECT_EQ(meter->TrayTip().toStdString(),
+              "Vemaro — 110 KB / 1 MB (10 %)\n今日の目安 あと 304 KB\n期末見込み 117 KB");
 }
 
 }  // namespace

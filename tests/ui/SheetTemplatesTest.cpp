@@ -61,7 +61,8 @@ std::vector<Expected> Dialogs() {
          {1004, 1012, 1033, 1034, 1035, 1091, 1101, kNotifyBox, kLoginStartBox, 1340, 1341}},
         {152,
          "データ量",
-         {kQuotaField, kQuotaWarnField, kQuotaWarnSpin, kDiscOnQuotaBox, kQuotaUseText}},
+         {kQuotaField, kQuotaWarnField, kQuotaWarnSpin, kDiscOnQuotaBox, kQuotaUseText,
+          kQuotaBudgetText, kQuotaProjectionText}},
         {150, "料金詳細", DetailIds()},
     };
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -16,6 +17,7 @@
 #include "platform/QtSettingsBackend.h"
 #include "res/TextFormat.h"
 #include "settings/SettingsStore.h"
+#include "stats/Allowance.h"
 #include "stats/BillingSummary.h"
 #include "stats/Charges.h"
 #include "stats/DataFiles.h"
@@ -117,6 +119,13 @@ public:
 
 private:
     std::ostream& out;
+};
+
+// The window keeps the tray tip the engine last set, for `allowance`.
+class ReplayWindow final : public HeadlessWindow {
+public:
+    void SetTrayTip(std::string_view tip) override { trayTip = std::string(tip); }
+    std::string trayTip;
 };
 
 std::vector<std::string_view> SplitWords(std::string_view line) {
@@ -237,8 +246,9 @@ public:
           messages(output),
           power(output),
           store(backend),
-          engine(MeterEnv{source, store, clock, messages, connection, power, window, files,
-                          ProgramDirOf(programPath)}) {}
+          programDir(ProgramDirOf(programPath)) {
+        MakeEngine();
+    }
 
     // Runs one line; false when the script must stop here.
     bool Execute(std::string_view line);
@@ -261,6 +271,12 @@ private:
     void Freeze(std::int64_t ms);
     void Jump(std::int64_t ms);
     void Dump();
+    void Allowance();
+    void Restart(bool crash);
+    void MakeEngine() {
+        engine = std::make_unique<MeterEngine>(
+            MeterEnv{source, store, clock, messages, connection, power, window, files, programDir});
+    }
     void Get(std::string_view key);
     void Report(unsigned year, unsigned month, unsigned closeDay, unsigned type);
     void Info();
@@ -270,12 +286,13 @@ private:
     ReplayMessages messages;
     ReplayConnection connection;
     ReplayPower power;
-    HeadlessWindow window;
+    ReplayWindow window;
     ReplayClock clock;
     ScriptedCounterSource source;
     QtSettingsBackend backend;
     SettingsStore store;
-    MeterEngine engine;
+    std::string programDir;
+    std::unique_ptr<MeterEngine> engine;
 
     Phase phase = Phase::BeforeStart;
     bool clockSet = false;
@@ -309,17 +326,17 @@ void Replay::Run(std::int64_t ticks) {
         source.Add(StatValue::BytesXmit, rateSent);
         source.Add(StatValue::BytesRecvd, rateRecv);
         ++clock.ticks;
-        engine.Tick();
+        engine->Tick();
     }
 }
 
 // The machine sleeps: logind's word before and after, wall and boot time
 // move on, the monotonic clock and the counters stand still.
 void Replay::Suspend(std::int64_t ms) {
-    engine.PrepareForSleep(true);
+    engine->PrepareForSleep(true);
     clock.wallExtraMs += ms;
     clock.bootExtraMs += ms;
-    engine.PrepareForSleep(false);
+    engine->PrepareForSleep(false);
 }
 
 // The process stands still unannounced: every clock moves on, and so does
@@ -337,7 +354,7 @@ void Replay::Freeze(std::int64_t ms) {
 // The wall clock is set; the change is announced as the kernel does.
 void Replay::Jump(std::int64_t ms) {
     clock.wallExtraMs += ms;
-    engine.ClockChanged();
+    engine->ClockChanged();
 }
 
 void Replay::Dump() {
@@ -345,21 +362,58 @@ void Replay::Dump() {
     const LocalTime lt = ToLocalTime(ReplayClock::FloorDiv(ms, 1000));
     const auto tenth =
         static_cast<std::uint32_t>((ms - ReplayClock::FloorDiv(ms, 1000) * 1000) / 100);
-    const ExtReading& r = engine.reading;
-    const ErrorCounters& e = engine.errors;
+    const ExtReading& r = engine->reading;
+    const ErrorCounters& e = engine->errors;
     out << FormatText("dump time=%04u-%02u-%02u %02u:%02u:%02u.%u",
                       {lt.year, lt.month, lt.day, lt.hour, lt.minute, lt.second, tenth})
         << " RateTx=" << r.RateTx << " RateRx=" << r.RateRx << " PercentTx=" << r.PercentTx
         << " PercentRx=" << r.PercentRx << " TotalTx=" << r.TotalTx << " TotalRx=" << r.TotalRx
-        << " connected=" << (engine.isConnected ? 1 : 0) << " connectCount=" << engine.connectCount
-        << " connectSpeed=" << engine.connectSpeed << " autoDisconnects=" << engine.autoDisconnects
-        << " idleSeconds=" << engine.idleSeconds << " offlineSeconds=" << engine.offlineSeconds
-        << " shutdownCountdown=" << engine.shutdownCountdown << " errors=";
+        << " connected=" << (engine->isConnected ? 1 : 0)
+        << " connectCount=" << engine->connectCount << " connectSpeed=" << engine->connectSpeed
+        << " autoDisconnects=" << engine->autoDisconnects << " idleSeconds=" << engine->idleSeconds
+        << " offlineSeconds=" << engine->offlineSeconds
+        << " shutdownCountdown=" << engine->shutdownCountdown << " errors=";
     for (std::size_t k = 0; k < kErrorKindCount; ++k) {
         out << (k ? "," : "") << static_cast<std::uint32_t>(e.errLast[k] + e.errCarried[k]);
     }
     out << "\n";
     out.flush();
+}
+
+// The allowance as the meter counts it: the period, today's place in it,
+// the use and the tray tip (its lines joined by " | ").
+void Replay::Allowance() {
+    const BillingPeriod& period = engine->UsePeriod();
+    const Date first = PeriodFirstDay(period);
+    const Date last = PeriodLastDay(period);
+    const PeriodDays days = engine->UseDays();
+    std::string tip = window.trayTip;
+    for (auto at = tip.find('\n'); at != std::string::npos; at = tip.find('\n', at)) {
+        tip.replace(at, 1, " | ");
+    }
+    out << FormatText("allowance period=%04u-%02u-%02u..%04u-%02u-%02u day=%u/%u used=%I64u",
+                      {first.year, first.month, first.day, last.year, last.month, last.day,
+                       days.elapsed, days.total, engine->PeriodUseKB()})
+        << " tip=\"" << tip << "\"\n";
+    out.flush();
+}
+
+// The meter ends and starts again on the same files, settings, clock and
+// line; with `crash` it ends without its save, as a kill or a power loss
+// leaves it.
+void Replay::Restart(bool crash) {
+    if (phase == Phase::Running && !crash) {
+        engine->Destroy();
+    }
+    MakeEngine();
+    window.trayTip.clear();
+    phase = Phase::BeforeStart;
+    if (engine->Start() == StartResult::Ended) {
+        engine->Destroy();
+        phase = Phase::Ended;
+        return;
+    }
+    phase = Phase::Running;
 }
 
 void Replay::Get(std::string_view key) {
@@ -395,7 +449,7 @@ void Replay::Report(unsigned year, unsigned month, unsigned closeDay, unsigned t
 }
 
 void Replay::Info() {
-    const DialupTexts texts = DialupInfoTexts(engine);
+    const DialupTexts texts = DialupInfoTexts(*engine);
     out << "info";
     for (std::size_t k = 0; k < kDialupFieldCount; ++k) {
         out << " " << kDialupFieldNames[k] << "=\"" << texts[k] << "\"";
@@ -412,7 +466,8 @@ bool Replay::Execute(std::string_view line) {
     const std::string_view cmd = w[0];
 
     if (phase == Phase::Ended) {
-        Expect(cmd == "get" || cmd == "report", "only get and report may follow exit");
+        Expect(cmd == "get" || cmd == "report" || cmd == "restart",
+               "only get, report and restart may follow exit");
     }
 
     if (cmd == "clock") {
@@ -477,8 +532,8 @@ bool Replay::Execute(std::string_view line) {
         Args(w, 0);
         Expect(phase == Phase::BeforeStart, "start twice");
         Expect(clockSet, "start before clock");
-        if (engine.Start() == StartResult::Ended) {
-            engine.Destroy();
+        if (engine->Start() == StartResult::Ended) {
+            engine->Destroy();
             phase = Phase::Ended;
             return false;
         }
@@ -490,11 +545,11 @@ bool Replay::Execute(std::string_view line) {
         Expect(id == kCmdClearData || id == kCmdDisconnectNow || id == kCmdCumulativeInfo ||
                    id == kCmdCancelShutdown,
                "unknown command id");
-        engine.Command(id);
+        engine->Command(id);
     } else if (cmd == "countdown-cancel") {
         Args(w, 0);
         Expect(phase == Phase::Running, "countdown-cancel before start");
-        engine.CountdownCancelPressed();
+        engine->CountdownCancelPressed();
     } else if (cmd == "run") {
         Args(w, 1);
         Expect(phase == Phase::Running, "run before start");
@@ -516,11 +571,19 @@ bool Replay::Execute(std::string_view line) {
     } else if (cmd == "reset") {
         Args(w, 0);
         Expect(phase == Phase::Running, "reset before start");
-        engine.resetRequested = true;
+        engine->resetRequested = true;
     } else if (cmd == "dump") {
         Args(w, 0);
         Expect(clockSet, "dump before clock");
         Dump();
+    } else if (cmd == "allowance") {
+        Args(w, 0);
+        Expect(phase == Phase::Running, "allowance outside the run");
+        Allowance();
+    } else if (cmd == "restart") {
+        Expect(w.size() == 1 || (w.size() == 2 && w[1] == "crash"), "expected restart [crash]");
+        Expect(phase != Phase::BeforeStart, "restart before start");
+        Restart(w.size() == 2);
     } else if (cmd == "info") {
         Args(w, 0);
         Expect(phase == Phase::Running, "info outside the run");
@@ -538,7 +601,7 @@ bool Replay::Execute(std::string_view line) {
     } else if (cmd == "exit") {
         Args(w, 0);
         Expect(phase == Phase::Running, "exit before start");
-        engine.Destroy();
+        engine->Destroy();
         phase = Phase::Ended;
     } else {
         throw ScriptError("unknown command: " + std::string(cmd));
