@@ -244,4 +244,5 @@ viewer_shot 'ClickL=400\n' 3 'ログ表示' log-viewer
 for mode in 0 1 2 3; do
     viewer_shot "ClickL=400\nGraphMode=$mode\n" 3 '時点の推移グラフ' "graph-snapshot-mode-$mode" alt+p
 done
+scripts/screenshot-wayland.sh
 echo "screenshots in $out"
