@@ -32,6 +32,9 @@ struct ServiceLink {
     // A modem's access technology ("LTE", "5G"), NUL-terminated; empty when
     // unknown or not a modem.
     std::array<char, 16> technology{};
+    // The D-Bus object of the modem's bearer on this link, NUL-terminated;
+    // empty when none (or too long to keep).
+    std::array<char, 64> bearerPath{};
 
     std::string_view Name() const { return name.data(); }
     std::string_view Technology() const { return technology.data(); }

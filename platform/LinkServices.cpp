@@ -1,5 +1,6 @@
 #include "platform/LinkServices.h"
 
+#include <QByteArray>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -164,6 +165,11 @@ void AskModemManager(BusConnection& bus, int timeoutMs, ServiceLinks& out) {
                 link->activated = connected;
             }
             link->byModemManager = true;
+            link->bearerPath.fill('\0');
+            if (const QByteArray bearerPath = bearer.path().toUtf8();
+                static_cast<std::size_t>(bearerPath.size()) < link->bearerPath.size()) {
+                std::copy(bearerPath.begin(), bearerPath.end(), link->bearerPath.begin());
+            }
             CopyText(AccessTechnologyName(technology), link->technology);
             const auto stats = qdbus_cast<QVariantMap>(b.value(QStringLiteral("Stats")));
             const std::uint64_t downlink =

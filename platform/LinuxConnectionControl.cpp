@@ -432,6 +432,10 @@ bool LinuxConnectionControl::HangUpModem() {
         return false;
     }
     const bool byNetworkManager = counted.service != nullptr && counted.service->byNetworkManager;
+    if (!counted.ppp && !byNetworkManager && counted.service != nullptr &&
+        counted.service->byModemManager && counted.service->bearerPath[0] != '\0') {
+        return DisconnectBearer(counted.service->bearerPath.data(), deadline);
+    }
     if (!counted.ppp && !byNetworkManager) {
         // Nothing but the service that made it may end a link that is not
         // PPP: taking it down by hand would only have it brought up again,
@@ -580,6 +584,42 @@ LinuxConnectionControl::Request LinuxConnectionControl::DeactivateThroughNetwork
     deactivate << QVariant::fromValue(*active);
     const QDBusMessage reply = bus.Call(deactivate, RemainingMs(deadline));
     return reply.type() == QDBusMessage::ReplyMessage ? Request::Made : Request::Refused;
+}
+
+bool LinuxConnectionControl::DisconnectBearer(const std::string& path, Deadline deadline) {
+    if (env.bus.IsNone()) {
+        return false;
+    }
+    BusConnection bus(env.bus,
+                      std::min(BusConnection::kConnectLimit,
+                               std::chrono::milliseconds(std::max(RemainingMs(deadline), 0))));
+    if (!bus.IsConnected()) {
+        return false;
+    }
+    const QString bearer = QString::fromStdString(path);
+    const QString service = QStringLiteral("org.freedesktop.ModemManager1");
+    const QString iface = QStringLiteral("org.freedesktop.ModemManager1.Bearer");
+    const QDBusMessage reply = bus.Call(
+        QDBusMessage::createMethodCall(service, bearer, iface, QStringLiteral("Disconnect")),
+        RemainingMs(deadline));
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        return false;
+    }
+    for (;;) {
+        QDBusMessage get =
+            QDBusMessage::createMethodCall(service, bearer, kProperties, QStringLiteral("Get"));
+        get << iface << QStringLiteral("Connected");
+        const QVariant connected = SingleReplyValue(bus.Call(get, RemainingMs(deadline)));
+        if (connected.userType() == QMetaType::Bool && !connected.toBool()) {
+            return true;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(env.pollInterval, deadline - now));
+    }
 }
 
 LinuxConnectionControl::Request LinuxConnectionControl::SignalOwningPppd(const std::string& iface) {

@@ -109,6 +109,9 @@ struct ConnectionControlEnvironment {
 //  - for a PPP link otherwise by SIGTERM to the pppd whose pid file names the
 //    interface, once /proc shows that pid to be a pppd that was running when
 //    the file was written, through a handle on that very process;
+//  - for a modem's link that NetworkManager does not drive, by disconnecting
+//    its bearer through ModemManager, true once the bearer says it is
+//    disconnected (the modem's link may well stay up);
 //  - never for another link no service manages (TakeUnmanagedLine names it);
 // then it waits, polling the links, until that link (same index and name) is
 // gone or down, and is true only then. All three block the caller; they need
@@ -134,6 +137,8 @@ private:
     bool FindLine(LinkEntry& line, LinuxCounterSource::CountedLink& counted);
     Request DeactivateThroughNetworkManager(const std::string& iface, Deadline deadline);
     Request SignalOwningPppd(const std::string& iface);
+    // Disconnects a ModemManager bearer and waits until it says so.
+    bool DisconnectBearer(const std::string& path, Deadline deadline);
     bool IsPppdOf(pid_t pid, std::int64_t pidFileTime) const;
     bool WaitUntilGone(const LinkEntry& line, Deadline deadline);
 

@@ -132,16 +132,19 @@ public:
                        [QStringLiteral("org.freedesktop.ModemManager1.Modem")] = modem;
             }
             reply = m.createReply(QVariant::fromValue(objects));
-        } else if (path.startsWith(bearers) && member == QStringLiteral("GetAll")) {
-            int n = path.mid(bearers.size()).toInt();
-            FakeBearer found;
-            for (const FakeModem& modem : modems) {
-                if (n < modem.bearers.size()) {
-                    found = modem.bearers[n];
-                    break;
-                }
-                n -= static_cast<int>(modem.bearers.size());
+        } else if (path.startsWith(bearers) && member == QStringLiteral("Disconnect")) {
+            if (FakeBearer* b = Bearer(path.mid(bearers.size()).toInt())) {
+                b->connected = false;
+                ++disconnects;
             }
+            reply = m.createReply();
+        } else if (path.startsWith(bearers) && member == QStringLiteral("Get")) {
+            const FakeBearer* b = Bearer(path.mid(bearers.size()).toInt());
+            reply = m.createReply(
+                QVariant::fromValue(QDBusVariant(QVariant(b != nullptr && b->connected))));
+        } else if (path.startsWith(bearers) && member == QStringLiteral("GetAll")) {
+            const FakeBearer* b = Bearer(path.mid(bearers.size()).toInt());
+            const FakeBearer found = b != nullptr ? *b : FakeBearer{};
             QVariantMap p;
             p[QStringLiteral("Interface")] = found.iface;
             p[QStringLiteral("Connected")] = found.connected;
@@ -159,7 +162,24 @@ public:
         return true;
     }
 
+    int Disconnects() {
+        QMutexLocker lock(&mutex);
+        return disconnects;
+    }
+
 private:
+    // The bearers are numbered across the modems, in order.
+    FakeBearer* Bearer(int n) {
+        for (FakeModem& modem : modems) {
+            if (n < modem.bearers.size()) {
+                return &modem.bearers[n];
+            }
+            n -= static_cast<int>(modem.bearers.size());
+        }
+        return nullptr;
+    }
+
+    int disconnects = 0;
     QMutex mutex;
     QList<FakeDevice> devices;
     QList<FakeModem> modems;

@@ -28,6 +28,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/LinkServices.h"
+#include "tests/platform/FakeLinkServices.h"
 #include "tests/platform/LinkDumpBuilder.h"
 #include "tests/platform/PrivateBus.h"
 
@@ -410,6 +412,27 @@ TEST_F(HangUpTest, AMeteredNetworkManagerLinkIsDeactivated) {
     EXPECT_EQ(nm.Calls().size(), 4);
     EXPECT_TRUE(nm.Calls().constFirst().endsWith(QStringLiteral(" wlan0")));
     EXPECT_TRUE(sent.empty());
+}
+
+// A modem's link that NetworkManager does not drive is hung up by
+// disconnecting its bearer through ModemManager.
+TEST_F(HangUpTest, AModemLinkIsHungUpThroughItsBearer) {
+    const BusChoice choice = StartBus();
+    testing::FakeLinkServices mm;
+    mm.Set({}, {testing::FakeModem{1u << 14, {testing::FakeBearer{QStringLiteral("wwan0")}}}});
+    QString name;
+    QDBusConnection c = bus->Connect(name);
+    ASSERT_TRUE(mm.Register(c, false, true));
+    world->before = {kEth0, LinkEntry{6, ARPHRD_NONE, true, "wwan0"}};
+    ServiceLinkBoard board;
+    board.Publish(RunPumping([&choice] { return AskLinkServices(choice, 2000); }));
+    const auto source = Source({}, &board);
+    LinuxConnectionControl control(*source, Env(choice));
+    ASSERT_TRUE(control.IsModemConnected());
+    EXPECT_TRUE(RunPumping([&control] { return control.HangUpModem(); }));
+    EXPECT_EQ(mm.Disconnects(), 1);
+    std::string unmanaged;
+    EXPECT_FALSE(control.TakeUnmanagedLine(unmanaged));
 }
 
 TEST_F(HangUpTest, NetworkManagersRefusalIsFinal) {
