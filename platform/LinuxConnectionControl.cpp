@@ -605,12 +605,18 @@ bool LinuxConnectionControl::DisconnectBearer(const std::string& path, Deadline 
     if (reply.type() != QDBusMessage::ReplyMessage) {
         return false;
     }
-    for (;;) {
+    return PollUntil(deadline, [&] {
         QDBusMessage get =
             QDBusMessage::createMethodCall(service, bearer, kProperties, QStringLiteral("Get"));
         get << iface << QStringLiteral("Connected");
         const QVariant connected = SingleReplyValue(bus.Call(get, RemainingMs(deadline)));
-        if (connected.userType() == QMetaType::Bool && !connected.toBool()) {
+        return connected.userType() == QMetaType::Bool && !connected.toBool();
+    });
+}
+
+bool LinuxConnectionControl::PollUntil(Deadline deadline, const std::function<bool()>& done) {
+    for (;;) {
+        if (done()) {
             return true;
         }
         const auto now = std::chrono::steady_clock::now();
@@ -657,22 +663,15 @@ bool LinuxConnectionControl::IsPppdOf(pid_t pid, std::int64_t pidFileTime) const
 
 bool LinuxConnectionControl::WaitUntilGone(const LinkEntry& line, Deadline deadline) {
     std::vector<LinkEntry> list;
-    for (;;) {
-        if (env.links->ListLinks(list)) {
-            const auto same = std::find_if(list.begin(), list.end(), [&line](const LinkEntry& l) {
-                return l.index == line.index && l.name == line.name;
-            });
-            if (same == list.end() || !same->up) {
-                return true;
-            }
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) {
+    return PollUntil(deadline, [&] {
+        if (!env.links->ListLinks(list)) {
             return false;
         }
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(env.pollInterval, deadline - now));
-    }
+        const auto same = std::find_if(list.begin(), list.end(), [&line](const LinkEntry& l) {
+            return l.index == line.index && l.name == line.name;
+        });
+        return same == list.end() || !same->up;
+    });
 }
 
 }  // namespace trovik

@@ -141,6 +141,9 @@ private:
     bool DisconnectBearer(const std::string& path, Deadline deadline);
     bool IsPppdOf(pid_t pid, std::int64_t pidFileTime) const;
     bool WaitUntilGone(const LinkEntry& line, Deadline deadline);
+    // Asks `done` every poll interval until it is true (true) or the
+    // deadline passes (false).
+    bool PollUntil(Deadline deadline, const std::function<bool()>& done);
 
     const LinuxCounterSource& counters;
     ConnectionControlEnvironment env;

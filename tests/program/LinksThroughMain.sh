@@ -36,24 +36,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cat >"$scratch/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=$scratch/bus</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-dbus-daemon --config-file="$scratch/bus.conf" --nofork --print-address=1 >"$scratch/address" &
-pids+=($!)
-wait_for_text "$scratch/address" "unix:" || exit 1
-address="$(head -1 "$scratch/address")"
+start_private_bus "$scratch" || exit 1
 mkfifo "$scratch/commands"
 "$fake" "$address" trv0:metered <"$scratch/commands" >"$scratch/services.out" &
 pids+=($!)

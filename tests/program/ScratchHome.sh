@@ -25,3 +25,27 @@ wait_for_text() {
     cat "$1" >&2 2>/dev/null
     return 1
 }
+
+# Starts a dbus-daemon of its own on a socket in folder $1, allowing
+# everything, adds its pid to the array `pids` and sets `address` to its
+# address.
+start_private_bus() {
+    cat >"$1/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$1/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+    dbus-daemon --config-file="$1/bus.conf" --nofork --print-address=1 >"$1/address" &
+    pids+=($!)
+    wait_for_text "$1/address" "unix:" || return 1
+    address="$(head -1 "$1/address")"
+}
