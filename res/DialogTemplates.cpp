@@ -370,12 +370,12 @@ constexpr std::array kEtcPageControls{
                     10},
     ControlTemplate{kLoginStartBox, K::CheckBox, "ログイン時に起動する", 7, 102, 236, 10},
     ControlTemplate{kNoControlId, K::StaticText,
-                    "回線のインターフェース名（空白で区切る。空欄ならPPP・従量制・モデムの回線）", 7, 119, 236,
-                    10},
+                    "回線のインターフェース名（空白で区切る。空欄ならPPP・従量制・モデムの回線）",
+                    7, 119, 236, 10},
     ControlTemplate{kInterfacesControl, K::Edit, "", 7, 130, 236, 12},
     ControlTemplate{kInterfacesHintControl, K::ValueText, "", 7, 145, 236, 10},
-    ControlTemplate{kNoControlId, K::StaticText,
-                    "インターフェース名はOKの直後から適用されます。", 7, 160, 236, 10},
+    ControlTemplate{kNoControlId, K::StaticText, "インターフェース名はOKの直後から適用されます。",
+                    7, 160, 236, 10},
 };
 
 // 152 データ量: the allowance of a billing period with its warning level and
