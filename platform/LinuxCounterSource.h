@@ -12,47 +12,13 @@
 #include "core/CounterSource.h"
 #include "platform/LinkChoice.h"
 #include "platform/NetlinkLinks.h"
+#include "platform/NetlinkSocket.h"
 
 namespace trovik {
 
 // Splits the `Interfaces` setting, a list of interface names separated by
 // blanks or tabs, into its words; empty words are dropped.
 std::vector<std::string> ParseInterfaceList(std::string_view text);
-
-// A channel to the kernel's routing netlink family: one request at a time,
-// whose answer is then received datagram by datagram.
-class NetlinkTransport {
-public:
-    virtual ~NetlinkTransport() = default;
-
-    virtual bool Open() = 0;
-    virtual void Close() = 0;
-    virtual bool Send(std::span<const std::byte> request) = 0;
-    // Receives the next datagram of the answer into `buffer` and returns its
-    // size; -1 when none can be had (an error, no answer, or a datagram
-    // larger than the buffer).
-    virtual std::ptrdiff_t Receive(std::span<std::byte> buffer) = 0;
-};
-
-// The real channel: a NETLINK_ROUTE socket. It never waits long for an
-// answer: the kernel queues each datagram of a dump while the request is
-// sent or the previous datagram is received, so one missing after a short
-// grace is an error, not something to block the caller's tick on.
-class NetlinkRouteSocket final : public NetlinkTransport {
-public:
-    NetlinkRouteSocket() = default;
-    ~NetlinkRouteSocket() override;
-    NetlinkRouteSocket(const NetlinkRouteSocket&) = delete;
-    NetlinkRouteSocket& operator=(const NetlinkRouteSocket&) = delete;
-
-    bool Open() override;
-    void Close() override;
-    bool Send(std::span<const std::byte> request) override;
-    std::ptrdiff_t Receive(std::span<std::byte> buffer) override;
-
-private:
-    int fd = -1;
-};
 
 // Tells whether the machine's set of links may have changed: a link came,
 // went, was renamed or changed otherwise since the last question.
