@@ -90,9 +90,9 @@ private:
 // <sysfsRoot>/NAME/speed when a link is first seen and when it comes up,
 // else the transmit bitrate of a wireless link, asked of the WirelessRates
 // when the link becomes the line and then every kRateTicks ticks while it
-// stays the line (the rate follows the radio's conditions). A link that
-// answers no rate (it is not wireless) is not asked again until it goes down
-// and comes up. 0 when none is connected or no speed is known.
+// stays the line (the rate follows the radio's conditions). A link the
+// WirelessRates refuse (it is not wireless) is not asked again until it goes
+// down and comes up. 0 when none is connected or no speed is known.
 //
 // At most kMaxLinks counted links are followed at once; further ones are not
 // counted until a slot frees up.
