@@ -4,9 +4,7 @@
 #include <linux/if_arp.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -118,12 +116,6 @@ Values AddedBy(const RawValues& d) {
 constexpr std::size_t kMaxDatagrams = 1024;
 // A dump interrupted by a change of links is asked again this often by Open.
 constexpr int kOpenAttempts = 3;
-// How long a datagram of an answer may be late before the dump counts as
-// failed. The kernel queues them while the request is sent or the previous
-// one is received, so this is only waited on when something went wrong.
-constexpr int kReceiveGraceMs = 100;
-// Datagrams that are not the kernel's are skipped, at most this many in a row.
-constexpr int kMaxForeignDatagrams = 64;
 
 }  // namespace
 
@@ -140,80 +132,6 @@ std::vector<std::string> ParseInterfaceList(std::string_view text) {
         pos = end;
     }
     return words;
-}
-
-// --- NetlinkRouteSocket ---
-
-NetlinkRouteSocket::~NetlinkRouteSocket() {
-    Close();
-}
-
-bool NetlinkRouteSocket::Open() {
-    Close();
-    fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
-    return fd >= 0;
-}
-
-void NetlinkRouteSocket::Close() {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
-}
-
-bool NetlinkRouteSocket::Send(std::span<const std::byte> request) {
-    if (fd < 0) {
-        return false;
-    }
-    sockaddr_nl kernel{};
-    kernel.nl_family = AF_NETLINK;
-    ssize_t sent = 0;
-    do {
-        sent = ::sendto(fd, request.data(), request.size(), 0,
-                        reinterpret_cast<const sockaddr*>(&kernel), sizeof(kernel));
-    } while (sent < 0 && errno == EINTR);
-    return sent >= 0 && static_cast<std::size_t>(sent) == request.size();
-}
-
-std::ptrdiff_t NetlinkRouteSocket::Receive(std::span<std::byte> buffer) {
-    if (fd < 0) {
-        return -1;
-    }
-    bool waited = false;
-    int foreign = 0;
-    while (foreign < kMaxForeignDatagrams) {
-        sockaddr_nl from{};
-        iovec chunk{buffer.data(), buffer.size()};
-        msghdr message{};
-        message.msg_name = &from;
-        message.msg_namelen = sizeof(from);
-        message.msg_iov = &chunk;
-        message.msg_iovlen = 1;
-        const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            if ((errno != EAGAIN && errno != EWOULDBLOCK) || waited) {
-                return -1;
-            }
-            pollfd ready{fd, POLLIN, 0};
-            if (::poll(&ready, 1, kReceiveGraceMs) <= 0) {
-                return -1;
-            }
-            waited = true;
-            continue;
-        }
-        if ((message.msg_flags & MSG_TRUNC) != 0) {
-            return -1;
-        }
-        if (from.nl_pid != 0) {
-            ++foreign;  // another process wrote to this socket: not an answer
-            continue;
-        }
-        return got;
-    }
-    return -1;
 }
 
 // --- NetlinkLinkWatch ---
@@ -276,16 +194,23 @@ bool NetlinkLinkWatch::Changed() {
 LinuxCounterSource::LinuxCounterSource(std::vector<std::string> names, std::string root,
                                        std::unique_ptr<NetlinkTransport> channel,
                                        std::unique_ptr<LinkChangeWatch> changes,
-                                       ServiceLinkBoard* serviceBoard)
+                                       ServiceLinkBoard* serviceBoard,
+                                       std::unique_ptr<WirelessRates> wireless)
     : interfaceNames(std::move(names)),
       board(serviceBoard),
       sysfsRoot(std::move(root)),
       transport(channel ? std::move(channel) : std::make_unique<NetlinkRouteSocket>()),
       watch(std::move(changes)),
+      rates(std::move(wireless)),
       receiveBuffer(std::make_unique<std::byte[]>(kReceiveBufferSize)) {
-    // The kernel's own channel comes with the kernel's own watch.
-    if (!watch && dynamic_cast<NetlinkRouteSocket*>(transport.get()) != nullptr) {
-        watch = std::make_unique<NetlinkLinkWatch>();
+    // The kernel's own channel comes with the kernel's own watch and rates.
+    if (dynamic_cast<NetlinkRouteSocket*>(transport.get()) != nullptr) {
+        if (!watch) {
+            watch = std::make_unique<NetlinkLinkWatch>();
+        }
+        if (!rates) {
+            rates = std::make_unique<WirelessRate>();
+        }
     }
 }
 
@@ -333,6 +258,7 @@ void LinuxCounterSource::Close() {
     choiceChanged = false;
     presentCount = 0;
     connectSpeed = 0;
+    rateLine = 0;
     runningValues.fill(0);
     links.fill(TrackedLink{});
     stagedCount = 0;
@@ -656,7 +582,7 @@ void LinuxCounterSource::ApplyDump() {
         slot.name = s.name;  // renamed: still the same link, not counted again
         slot.seen = true;
         if (s.up && !slot.up) {
-            ReadSpeed(slot);  // a link that comes up may only now know its speed
+            CameUp(slot);  // a link that comes up may only now know its speed
         }
         slot.up = s.up;
         slot.ppp = s.ppp;
@@ -692,7 +618,7 @@ void LinuxCounterSource::ApplyDump() {
         if (!(choiceChanged && !(interfaceNames.empty() && s.ppp))) {
             Add(AddedBy<Values>(s.raw));
         }
-        ReadSpeed(slot);
+        CameUp(slot);
     }
     choiceChanged = false;
     anyUp = false;
@@ -700,14 +626,22 @@ void LinuxCounterSource::ApplyDump() {
     countedNone = stagedCount == 0;
     for (std::size_t i = 0; i < stagedCount; ++i) {
         if (staged[i].up && staged[i].slot != kMaxLinks) {
-            const TrackedLink& slot = links[staged[i].slot];
+            TrackedLink& slot = links[staged[i].slot];
             const ServiceLink* service = services.Find(slot.name.data());
             anyUp = true;
-            connectSpeed =
-                service != nullptr && service->speedBits != 0 ? service->speedBits : slot.speedBits;
-            break;
+            const bool sameLine = slot.index == rateLine;
+            rateLine = slot.index;
+            if (service != nullptr && service->speedBits != 0) {
+                connectSpeed = service->speedBits;
+            } else if (slot.speedBits != 0) {
+                connectSpeed = slot.speedBits;
+            } else {
+                connectSpeed = WirelessSpeed(slot, sameLine);
+            }
+            return;
         }
     }
+    rateLine = 0;
 }
 
 void LinuxCounterSource::Add(const Values& added) {
@@ -752,6 +686,35 @@ void LinuxCounterSource::ReadSpeed(TrackedLink& slot) const {
     const auto bits = static_cast<std::uint64_t>(megabits);
     slot.speedBits = bits > kMax / 1'000'000 ? static_cast<std::uint32_t>(kMax)
                                              : static_cast<std::uint32_t>(bits * 1'000'000);
+}
+
+void LinuxCounterSource::CameUp(TrackedLink& slot) const {
+    ReadSpeed(slot);
+    // Wireless or not, and at what rate, is asked afresh.
+    slot.rateBits = 0;
+    slot.rateDue = 0;
+    slot.rateless = false;
+}
+
+std::uint32_t LinuxCounterSource::WirelessSpeed(TrackedLink& slot, bool sameLine) {
+    if (!rates || slot.rateless) {
+        return 0;
+    }
+    // A link that has just become the line is asked at once: what it
+    // answered while it was the line before may be old.
+    if (sameLine && slot.rateDue != 0) {
+        --slot.rateDue;
+        return slot.rateBits;
+    }
+    std::uint32_t bits = 0;
+    if (rates->TxBitrate(slot.index, bits)) {
+        slot.rateBits = bits;
+        slot.rateDue = kRateTicks - 1;
+    } else {
+        slot.rateBits = 0;
+        slot.rateless = true;
+    }
+    return slot.rateBits;
 }
 
 void LinuxCounterSource::DropTransport() {

@@ -12,47 +12,14 @@
 #include "core/CounterSource.h"
 #include "platform/LinkChoice.h"
 #include "platform/NetlinkLinks.h"
+#include "platform/NetlinkSocket.h"
+#include "platform/WirelessRate.h"
 
 namespace trovik {
 
 // Splits the `Interfaces` setting, a list of interface names separated by
 // blanks or tabs, into its words; empty words are dropped.
 std::vector<std::string> ParseInterfaceList(std::string_view text);
-
-// A channel to the kernel's routing netlink family: one request at a time,
-// whose answer is then received datagram by datagram.
-class NetlinkTransport {
-public:
-    virtual ~NetlinkTransport() = default;
-
-    virtual bool Open() = 0;
-    virtual void Close() = 0;
-    virtual bool Send(std::span<const std::byte> request) = 0;
-    // Receives the next datagram of the answer into `buffer` and returns its
-    // size; -1 when none can be had (an error, no answer, or a datagram
-    // larger than the buffer).
-    virtual std::ptrdiff_t Receive(std::span<std::byte> buffer) = 0;
-};
-
-// The real channel: a NETLINK_ROUTE socket. It never waits long for an
-// answer: the kernel queues each datagram of a dump while the request is
-// sent or the previous datagram is received, so one missing after a short
-// grace is an error, not something to block the caller's tick on.
-class NetlinkRouteSocket final : public NetlinkTransport {
-public:
-    NetlinkRouteSocket() = default;
-    ~NetlinkRouteSocket() override;
-    NetlinkRouteSocket(const NetlinkRouteSocket&) = delete;
-    NetlinkRouteSocket& operator=(const NetlinkRouteSocket&) = delete;
-
-    bool Open() override;
-    void Close() override;
-    bool Send(std::span<const std::byte> request) override;
-    std::ptrdiff_t Receive(std::span<std::byte> buffer) override;
-
-private:
-    int fd = -1;
-};
 
 // Tells whether the machine's set of links may have changed: a link came,
 // went, was renamed or changed otherwise since the last question.
@@ -120,8 +87,12 @@ private:
 // ConnectSpeed is the speed of the first counted link that is connected, in
 // bits per second (saturating at 2^32 - 1): the speed its service reports
 // (Wi-Fi bitrate, modem downlink), else the kernel's link speed, read from
-// <sysfsRoot>/NAME/speed when a link is first seen and when it comes up;
-// 0 when none is connected or no speed is known.
+// <sysfsRoot>/NAME/speed when a link is first seen and when it comes up,
+// else the transmit bitrate of a wireless link, asked of the WirelessRates
+// when the link becomes the line and then every kRateTicks ticks while it
+// stays the line (the rate follows the radio's conditions). A link the
+// WirelessRates refuse (it is not wireless) is not asked again until it goes
+// down and comes up. 0 when none is connected or no speed is known.
 //
 // At most kMaxLinks counted links are followed at once; further ones are not
 // counted until a slot frees up.
@@ -138,6 +109,8 @@ public:
     // with a buffer of this size (it sizes them to the reader's buffer, up
     // to 32 KiB).
     static constexpr std::size_t kReceiveBufferSize = 32 * 1024;
+    // A wireless line's bitrate is asked again after this many ticks (5 s).
+    static constexpr std::uint32_t kRateTicks = 50;
 
     // `interfaceNames` empty: count the PPP links. `sysfsRoot` is where the
     // links' speed files are found. `transport` null: a NetlinkRouteSocket.
@@ -145,12 +118,14 @@ public:
     // another transport (which is then dumped every tick).
     // `services` (which must outlive the source): where the services'
     // reports come from; null: no service is asked, as on a machine without
-    // any.
+    // any. `rates` null: a WirelessRate with the real socket, none with
+    // another transport (no wireless bitrate is then known).
     explicit LinuxCounterSource(std::vector<std::string> interfaceNames = {},
                                 std::string sysfsRoot = "/sys/class/net",
                                 std::unique_ptr<NetlinkTransport> transport = nullptr,
                                 std::unique_ptr<LinkChangeWatch> watch = nullptr,
-                                ServiceLinkBoard* services = nullptr);
+                                ServiceLinkBoard* services = nullptr,
+                                std::unique_ptr<WirelessRates> rates = nullptr);
     ~LinuxCounterSource() override;
     LinuxCounterSource(const LinuxCounterSource&) = delete;
     LinuxCounterSource& operator=(const LinuxCounterSource&) = delete;
@@ -214,6 +189,12 @@ private:
         std::array<char, kLinkNameCapacity> name{};
         RawValues last{};             // the kernel's counters at the last good dump
         std::uint32_t speedBits = 0;  // bits per second, 0 when unknown
+        // The wireless bitrate, while the link is the line: bits per second
+        // (0 when unknown), the ticks until it is asked again, and whether
+        // the link answered none since it came up.
+        std::uint32_t rateBits = 0;
+        std::uint32_t rateDue = 0;
+        bool rateless = false;
     };
 
     bool Counts(const LinkInfo& link) const;
@@ -232,6 +213,10 @@ private:
     std::size_t FindSlot(const StagedLink& link) const;
     void Add(const Values& added);
     void ReadSpeed(TrackedLink& slot) const;
+    void CameUp(TrackedLink& slot) const;
+    // The bitrate of the line's link; `sameLine`: it was the line at the
+    // last good tick too.
+    std::uint32_t WirelessSpeed(TrackedLink& slot, bool sameLine);
     void DropTransport();
 
     std::vector<std::string> interfaceNames;
@@ -240,6 +225,9 @@ private:
     std::string sysfsRoot;
     std::unique_ptr<NetlinkTransport> transport;
     std::unique_ptr<LinkChangeWatch> watch;
+    std::unique_ptr<WirelessRates> rates;
+    // The ifindex of the line's link at the last good tick; 0: none.
+    std::int32_t rateLine = 0;
     std::unique_ptr<std::byte[]> receiveBuffer;
     bool watchOpen = false;
     // The counted links' indexes as the last dump found them, while no

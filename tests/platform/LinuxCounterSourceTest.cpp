@@ -31,11 +31,12 @@ constexpr std::size_t At(StatValue v) {
 class LinuxCounterSourceTest : public ::testing::Test {
 protected:
     void Make(std::vector<std::string> names = {}, std::string root = "/nonexistent",
-              ServiceLinkBoard* board = nullptr) {
+              ServiceLinkBoard* board = nullptr, std::unique_ptr<WirelessRates> rates = nullptr) {
         auto transport = std::make_unique<ReplayTransport>();
         replay = transport.get();
         source = std::make_unique<LinuxCounterSource>(std::move(names), std::move(root),
-                                                      std::move(transport), nullptr, board);
+                                                      std::move(transport), nullptr, board,
+                                                      std::move(rates));
     }
     // The recorded machine's links followed by `links`, one datagram each.
     static std::vector<Bytes> Dump(const std::vector<LinkShape>& links) {
@@ -453,6 +454,75 @@ TEST_F(LinuxCounterSourceTest, ConnectSpeedComesFromTheFirstUpLinksSpeedFile) {
     EXPECT_EQ(Read(StatValue::ConnectSpeed), 0xFFFFFFFFu);  // 10 Gbit/s saturates
     Tick(Dump({{.index = 10, .name = "ppp4"}}));            // no file
     EXPECT_EQ(Read(StatValue::ConnectSpeed), 0u);
+}
+
+// Wireless rates for the links of a test: the link of index `wireless`
+// sends at `bits`, every other one is not wireless.
+class FakeRates final : public WirelessRates {
+public:
+    bool TxBitrate(std::int32_t ifindex, std::uint32_t& bitsPerSecond) override {
+        asked.push_back(ifindex);
+        if (ifindex != wireless) {
+            return false;
+        }
+        bitsPerSecond = bits;
+        return true;
+    }
+    std::int32_t wireless = 0;
+    std::uint32_t bits = 0;
+    std::vector<std::int32_t> asked;
+};
+
+// A line without a service's or the kernel's link speed takes the wireless
+// bitrate: asked when it becomes the line and every 50 ticks after, and
+// never again of a link that answered none until that one comes up anew.
+TEST_F(LinuxCounterSourceTest, AWirelessLineTakesItsBitrateEveryFiftyTicks) {
+    ServiceLinkBoard board;
+    auto fake = std::make_unique<FakeRates>();
+    FakeRates* rates = fake.get();
+    rates->wireless = 9;
+    rates->bits = 72'000'000;
+    Make({"eth1", "wlan0"}, "/nonexistent", &board, std::move(fake));
+    const auto links = [](bool ethUp) {
+        return Dump({{.index = 10, .name = "eth1", .type = ARPHRD_ETHER, .up = ethUp},
+                     {.index = 9, .name = "wlan0", .type = ARPHRD_ETHER}});
+    };
+    using Asked = std::vector<std::int32_t>;
+    ASSERT_TRUE(OpenWith({{.index = 9, .name = "wlan0", .type = ARPHRD_ETHER}}));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 72'000'000u);
+    EXPECT_EQ(rates->asked, Asked{9});
+
+    rates->bits = 144'000'000;
+    for (int tick = 1; tick < 50; ++tick) {
+        Tick(links(false));
+    }
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 72'000'000u) << "not asked on every tick";
+    EXPECT_EQ(rates->asked, Asked{9});
+    Tick(links(false));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 144'000'000u);
+    EXPECT_EQ(rates->asked, (Asked{9, 9}));
+
+    // eth1 comes up first in the list: not wireless, asked once in its stay.
+    for (int tick = 0; tick < 120; ++tick) {
+        Tick(links(true));
+    }
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 0u);
+    EXPECT_EQ(rates->asked, (Asked{9, 9, 10}));
+    // Gone down, wlan0 is the line again and asked at once; up again, eth1
+    // is asked again.
+    Tick(links(false));
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 144'000'000u);
+    Tick(links(true));
+    Tick(links(true));
+    EXPECT_EQ(rates->asked, (Asked{9, 9, 10, 9, 10}));
+
+    // A speed the service reports wins, and nothing is asked.
+    board.Publish(Report({Reported("wlan0", true, true, 300'000'000)}));
+    for (int tick = 0; tick < 60; ++tick) {
+        Tick(links(false));
+    }
+    EXPECT_EQ(Read(StatValue::ConnectSpeed), 300'000'000u);
+    EXPECT_EQ(rates->asked.size(), 5u);
 }
 
 // Against the running kernel: the loopback link, named.
