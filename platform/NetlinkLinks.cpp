@@ -154,10 +154,6 @@ bool ParseLink(std::span<const std::byte> body, LinkInfo& link) {
     return true;
 }
 
-int ErrnoOf(int code) {
-    return code == INT_MIN ? INT_MAX : -code;
-}
-
 }  // namespace
 
 bool LinkInfo::AdminUp() const {
@@ -212,72 +208,19 @@ bool IsVirtualLink(const LinkInfo& link) {
 
 DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std::uint32_t> seq,
                               LinkSink& sink) {
-    DumpChunkResult result;
-    std::size_t offset = 0;
-    while (offset < data.size()) {
-        if (data.size() - offset < sizeof(nlmsghdr)) {
-            result.end = DumpEnd::Malformed;
-            return result;
-        }
-        const auto header = ReadAt<nlmsghdr>(data, offset);
-        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > data.size() - offset) {
-            result.end = DumpEnd::Malformed;
-            return result;
-        }
-        const auto body =
-            data.subspan(offset + sizeof(nlmsghdr), header.nlmsg_len - sizeof(nlmsghdr));
-        // The last message of a datagram may lack its padding.
-        offset = std::min(data.size(), offset + Align4(header.nlmsg_len));
-
-        if (seq && header.nlmsg_seq != *seq) {
-            continue;
-        }
-        if ((header.nlmsg_flags & NLM_F_DUMP_INTR) != 0) {
-            result.interrupted = true;
-        }
-        switch (header.nlmsg_type) {
-            case NLMSG_DONE:
-                // A dump that failed inside the kernel ends with a negative
-                // code here; older kernels may send no code at all.
-                result.end = DumpEnd::Done;
-                if (body.size() >= sizeof(int)) {
-                    const int code = ReadAt<int>(body, 0);
-                    if (code < 0) {
-                        result.end = DumpEnd::Error;
-                        result.error = ErrnoOf(code);
-                    }
-                }
-                return result;
-            case NLMSG_ERROR: {
-                if (body.size() < sizeof(int)) {
-                    result.end = DumpEnd::Malformed;
-                    return result;
-                }
-                const int code = ReadAt<int>(body, 0);
-                if (code == 0) {
-                    break;  // an acknowledgement, not an error
-                }
-                result.end = DumpEnd::Error;
-                result.error = ErrnoOf(code);
-                return result;
-            }
-            case NLMSG_OVERRUN:
-                result.end = DumpEnd::Error;
-                return result;
-            case RTM_NEWLINK: {
+    std::size_t links = 0;
+    DumpChunkResult result =
+        WalkNetlinkAnswer(data, seq, [&](std::uint16_t type, std::span<const std::byte> body) {
+            if (type == RTM_NEWLINK) {
                 LinkInfo link;
                 if (!ParseLink(body, link)) {
-                    result.end = DumpEnd::Malformed;
-                    return result;
+                    return false;
                 }
-                ++result.links;
+                ++links;
                 sink.OnLink(link);
-                break;
-            }
-            case RTM_NEWADDR:
+            } else if (type == RTM_NEWADDR) {
                 if (body.size() < sizeof(ifaddrmsg)) {
-                    result.end = DumpEnd::Malformed;
-                    return result;
+                    return false;
                 }
                 // A link-local address (IPv6's, which every link that is up
                 // has) reaches no network.
@@ -285,11 +228,10 @@ DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std
                     address.ifa_scope < RT_SCOPE_LINK) {
                     sink.OnAddress(static_cast<std::int32_t>(address.ifa_index));
                 }
-                break;
-            default:
-                break;  // NLMSG_NOOP and anything not asked for
-        }
-    }
+            }
+            return true;  // NLMSG_NOOP and anything not asked for are passed over
+        });
+    result.links = links;
     return result;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -88,6 +91,86 @@ struct DumpChunkResult {
     int error = 0;             // the positive errno when end is Error (0 if none was given)
     std::size_t links = 0;     // RTM_NEWLINK messages handed on
 };
+
+// Walks the messages of one datagram of a netlink answer. Every length is
+// checked before anything is read, and messages whose sequence number
+// differs from `seq` (when given) are skipped. NLMSG_DONE (with or without an
+// error), NLMSG_ERROR (an acknowledgement is passed over), NLMSG_OVERRUN and
+// NLM_F_DUMP_INTR set the result; every other message goes to
+// `onMessage(type, body)`, which returns false when its body is malformed.
+// The result's `links` is left at 0 for the caller to count.
+template <typename F>
+DumpChunkResult WalkNetlinkAnswer(std::span<const std::byte> data, std::optional<std::uint32_t> seq,
+                                  F&& onMessage) {
+    struct Header {  // nlmsghdr's layout
+        std::uint32_t length;
+        std::uint16_t type;
+        std::uint16_t flags;
+        std::uint32_t seq;
+        std::uint32_t pid;
+    };
+    constexpr std::uint16_t kError = 2, kDone = 3, kOverrun = 4, kInterrupted = 0x10;
+    const auto readInt = [](std::span<const std::byte> b) {
+        int v;
+        std::memcpy(&v, b.data(), sizeof(v));
+        return v;
+    };
+    const auto errnoOf = [](int code) { return code == INT_MIN ? INT_MAX : -code; };
+    DumpChunkResult result;
+    std::size_t offset = 0;
+    while (offset < data.size()) {
+        Header header;
+        if (data.size() - offset < sizeof(header)) {
+            result.end = DumpEnd::Malformed;
+            return result;
+        }
+        std::memcpy(&header, data.data() + offset, sizeof(header));
+        if (header.length < sizeof(header) || header.length > data.size() - offset) {
+            result.end = DumpEnd::Malformed;
+            return result;
+        }
+        const auto body = data.subspan(offset + sizeof(header), header.length - sizeof(header));
+        // The last message of a datagram may lack its padding.
+        offset = std::min(data.size(), offset + ((header.length + 3) & ~std::size_t{3}));
+        if (seq && header.seq != *seq) {
+            continue;  // left from an earlier request
+        }
+        if ((header.flags & kInterrupted) != 0) {
+            result.interrupted = true;
+        }
+        if (header.type == kDone) {
+            // A dump that failed inside the kernel ends with a negative code
+            // here; older kernels may send no code at all.
+            result.end = DumpEnd::Done;
+            if (body.size() >= sizeof(int) && readInt(body) < 0) {
+                result.end = DumpEnd::Error;
+                result.error = errnoOf(readInt(body));
+            }
+            return result;
+        }
+        if (header.type == kError) {
+            if (body.size() < sizeof(int)) {
+                result.end = DumpEnd::Malformed;
+                return result;
+            }
+            if (readInt(body) == 0) {
+                continue;  // an acknowledgement, not an error
+            }
+            result.end = DumpEnd::Error;
+            result.error = errnoOf(readInt(body));
+            return result;
+        }
+        if (header.type == kOverrun) {
+            result.end = DumpEnd::Error;
+            return result;
+        }
+        if (!onMessage(header.type, body)) {
+            result.end = DumpEnd::Malformed;
+            return result;
+        }
+    }
+    return result;
+}
 
 // Receives the links of a dump answer, one call per RTM_NEWLINK message.
 class LinkSink {

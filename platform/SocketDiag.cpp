@@ -83,52 +83,21 @@ bool ParseSocket(std::span<const std::byte> body, TcpSocketInfo& socket) {
 
 DumpChunkResult ParseTcpSocketDump(std::span<const std::byte> data,
                                    std::optional<std::uint32_t> seq, TcpSocketSink& sink) {
-    DumpChunkResult result;
-    std::size_t offset = 0;
-    while (offset < data.size()) {
-        if (data.size() - offset < sizeof(nlmsghdr)) {
-            result.end = DumpEnd::Malformed;
-            return result;
-        }
-        const auto header = ReadAt<nlmsghdr>(data, offset);
-        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > data.size() - offset) {
-            result.end = DumpEnd::Malformed;
-            return result;
-        }
-        const auto body =
-            data.subspan(offset + sizeof(nlmsghdr), header.nlmsg_len - sizeof(nlmsghdr));
-        offset = std::min(data.size(), offset + Align4(header.nlmsg_len));
-        if (seq && header.nlmsg_seq != *seq) {
-            continue;
-        }
-        if ((header.nlmsg_flags & NLM_F_DUMP_INTR) != 0) {
-            result.interrupted = true;
-        }
-        if (header.nlmsg_type == NLMSG_DONE || header.nlmsg_type == NLMSG_ERROR) {
-            int code = 0;
-            if (body.size() >= sizeof(int)) {
-                code = ReadAt<int>(body, 0);
-            } else if (header.nlmsg_type == NLMSG_ERROR) {
-                result.end = DumpEnd::Malformed;
-                return result;
+    std::size_t sockets = 0;
+    DumpChunkResult result =
+        WalkNetlinkAnswer(data, seq, [&](std::uint16_t type, std::span<const std::byte> body) {
+            if (type != SOCK_DIAG_BY_FAMILY) {
+                return true;
             }
-            if (header.nlmsg_type == NLMSG_ERROR && code == 0) {
-                continue;  // an acknowledgement
-            }
-            result.end = code < 0 ? DumpEnd::Error : DumpEnd::Done;
-            result.error = code < 0 ? (code == INT_MIN ? INT_MAX : -code) : 0;
-            return result;
-        }
-        if (header.nlmsg_type == SOCK_DIAG_BY_FAMILY) {
             TcpSocketInfo socket;
             if (!ParseSocket(body, socket)) {
-                result.end = DumpEnd::Malformed;
-                return result;
+                return false;
             }
-            ++result.links;
+            ++sockets;
             sink.OnSocket(socket);
-        }
-    }
+            return true;
+        });
+    result.links = sockets;
     return result;
 }
 

@@ -31,10 +31,6 @@ constexpr std::size_t Align4(std::size_t n) {
     return (n + 3) & ~std::size_t{3};
 }
 
-int ErrnoOf(int code) {
-    return code == INT_MIN ? INT_MAX : -code;
-}
-
 // Calls `each(type, payload)` for every attribute of `attrs`, which returns
 // false to call the message malformed. False when an attribute's length does
 // not fit; fewer than four bytes left over are padding.
@@ -62,58 +58,15 @@ template <typename F>
 GenlChunkResult WalkAnswer(std::span<const std::byte> data, std::uint32_t seq, std::uint16_t type,
                            F&& onMessage) {
     GenlChunkResult result;
-    std::size_t offset = 0;
-    while (offset < data.size()) {
-        if (data.size() - offset < sizeof(nlmsghdr)) {
-            result.end = DumpEnd::Malformed;
-            return result;
-        }
-        const auto header = ReadAt<nlmsghdr>(data, offset);
-        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > data.size() - offset) {
-            result.end = DumpEnd::Malformed;
-            return result;
-        }
-        const auto body =
-            data.subspan(offset + sizeof(nlmsghdr), header.nlmsg_len - sizeof(nlmsghdr));
-        offset = std::min(data.size(), offset + Align4(header.nlmsg_len));
-        if (header.nlmsg_seq != seq) {
-            continue;  // left from an earlier request
-        }
-        if (header.nlmsg_type == NLMSG_DONE) {
-            result.end = DumpEnd::Done;
-            if (body.size() >= sizeof(int)) {
-                if (const int code = ReadAt<int>(body, 0); code < 0) {
-                    result.end = DumpEnd::Error;
-                    result.error = ErrnoOf(code);
-                }
+    const DumpChunkResult walked =
+        WalkNetlinkAnswer(data, seq, [&](std::uint16_t got, std::span<const std::byte> body) {
+            if (got != type) {
+                return true;  // NLMSG_NOOP and anything not asked for
             }
-            return result;
-        }
-        if (header.nlmsg_type == NLMSG_ERROR) {
-            if (body.size() < sizeof(int)) {
-                result.end = DumpEnd::Malformed;
-                return result;
-            }
-            const int code = ReadAt<int>(body, 0);
-            if (code == 0) {
-                continue;  // an acknowledgement
-            }
-            result.end = DumpEnd::Error;
-            result.error = ErrnoOf(code);
-            return result;
-        }
-        if (header.nlmsg_type == NLMSG_OVERRUN) {
-            result.end = DumpEnd::Error;
-            return result;
-        }
-        if (header.nlmsg_type != type) {
-            continue;  // NLMSG_NOOP and anything not asked for
-        }
-        if (body.size() < GENL_HDRLEN || !onMessage(body.subspan(GENL_HDRLEN), result)) {
-            result.end = DumpEnd::Malformed;
-            return result;
-        }
-    }
+            return body.size() >= GENL_HDRLEN && onMessage(body.subspan(GENL_HDRLEN), result);
+        });
+    result.end = walked.end;
+    result.error = walked.error;
     return result;
 }
 
