@@ -61,20 +61,20 @@ public:
     static constexpr std::size_t kPendingDays = 4;
     static constexpr std::uint32_t kWriteSeconds = 60;
 
-    explicit AppUsageLedger(AppUsageSource& source) : source(source) {}
+    explicit AppUsageLedger(AppUsageSource& apps) : source(apps) {}
 
     // Switches counting on (opening the record at `path`) or off. `linkRecv`
     // and `linkSent` are the meter's counts as they stand: the next seconds
-    // count from them. Returns false when the record could not be opened
-    // (counting then goes on in memory); `reported` is then set the first
-    // time only, so that the meter says so once.
+    // count from them. True when the record cannot be used and this is the
+    // first time in this run: the meter says so (once); counting goes on in
+    // memory, and each minute's write tries the record again.
     bool Start(bool enabled, const std::string& path, std::uint64_t linkRecv,
                std::uint64_t linkSent);
 
     // One second: `day` is today's DayNumber; the link counts are the
     // meter's 64-bit totals (a total that fell was reset: it counts from 0).
-    // Writes when a minute has gone by since the last write; true when a
-    // write failed for the first time (the meter says so once).
+    // Writes when a minute has gone by since the last write; true when the
+    // record failed for the first time in this run (the meter says so).
     bool Second(std::uint32_t day, std::uint64_t linkRecv, std::uint64_t linkSent);
 
     // Writes what is pending; false when it could not be written.
@@ -100,12 +100,14 @@ private:
         std::uint64_t sent = 0;
     };
 
+    bool OpenRecord();
     void AddApp(std::uint32_t day, const AppBytes& bytes);
     void AddLink(std::uint32_t day, std::uint64_t received, std::uint64_t sent);
     bool Fail();
 
     AppUsageSource& source;
     std::unique_ptr<AppUsageDb> db;
+    std::string dbPath;
     bool enabled = false;
     bool reported = false;
     bool failing = false;

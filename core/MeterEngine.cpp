@@ -15,6 +15,7 @@ namespace trovik {
 MeterEngine::MeterEngine(const MeterEnv& environment)
     : log(environment.files.LogPath(),
           [&clock = environment.clock] { return ToLocalTime(clock.Now()); }),
+      appUsage(environment.apps != nullptr ? *environment.apps : noApps),
       env(environment) {}
 
 StartResult MeterEngine::Start() {
@@ -71,6 +72,7 @@ StartResult MeterEngine::Start() {
     isConnected = env.connection.IsModemConnected();
     everConnected = isConnected;
     StartAllowance();
+    StartAppUsage();
 
     (void)extHost.Load(env.programDir, env.settings.GetString(SettingKey::ExtDLL),
                        env.ModuleDataDir(), env.messages);
@@ -92,6 +94,7 @@ void MeterEngine::ReloadSettings() {
     settings = LoadSettings(env.settings);
     shutdownAfter = settings.shutdownAfter;
     env.counters.UseInterfaces(settings.interfaces);
+    StartAppUsage();
     timerRunning = env.window.StartTimer();
     if (!timerRunning) {
         env.messages.Show(kMsgTimerFailed, LoadString(kMsgTimerFailed), MessageIcon::Exclamation);
@@ -149,9 +152,29 @@ void MeterEngine::SaveOnExit() {
     env.settings.PutInt(SettingKey::WndPosY, pos.y);
     env.settings.PutInt(SettingKey::SystemTick, static_cast<std::int32_t>(env.clock.TickCount()));
     FlushCumulative(isConnected);
+    // The last part of a second counts too.
+    AppUsageSecond();
+    appUsage.Stop();
     if (settings.logFile && everConnected) {
         (void)SaveGraphSnapshot(env.files.SnapshotPath(), ToLocalTime(env.clock.Now()),
                                 settings.scaleTx, settings.scaleRx, sampler.history);
+    }
+}
+
+void MeterEngine::StartAppUsage() {
+    const std::string path = env.files.AppUsagePath();
+    if (appUsage.Start(settings.appUsage, path, sampler.totalRecv, sampler.totalSent)) {
+        env.messages.Show(0, kAppUsageDbUnusableText, MessageIcon::Exclamation);
+        Notify(NoticeKind::RecordFile, kAppUsageDbUnusableText, path);
+    }
+}
+
+void MeterEngine::AppUsageSecond() {
+    const LocalTime now = ToLocalTime(env.clock.Now());
+    if (appUsage.Second(DayNumber(now.year, now.month, now.day), sampler.totalRecv,
+                        sampler.totalSent)) {
+        env.messages.Show(0, kAppUsageDbUnusableText, MessageIcon::Exclamation);
+        Notify(NoticeKind::RecordFile, kAppUsageDbUnusableText, env.files.AppUsagePath());
     }
 }
 

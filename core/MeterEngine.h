@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/AppUsage.h"
+#include "core/AppUsageSource.h"
 #include "core/Clock.h"
 #include "core/ConnectionControl.h"
 #include "core/CounterSource.h"
@@ -44,6 +46,9 @@ struct MeterEnv {
     // TRVIK_DATA_DIR_ENV); empty: the records' directory. The demo keeps its
     // records apart but its modules' settings here.
     std::string moduleDataDir = {};
+    // Who moved the counted bytes; null: nobody tells (every byte is then
+    // unattributed).
+    AppUsageSource* apps = nullptr;
 
     const std::string& ModuleDataDir() const {
         return moduleDataDir.empty() ? files.Directory() : moduleDataDir;
@@ -156,6 +161,9 @@ public:
     const BillingPeriod& UsePeriod() const { return usePeriod; }
     std::uint64_t PeriodUseKB() const { return periodUseKB; }
     PeriodDays UseDays() const;
+
+    // The usage per application, for its viewer.
+    const AppUsageView& AppUsage() const { return appUsage; }
 
     MeterSettings settings;
     Sampler sampler;
@@ -288,6 +296,12 @@ private:
     void NotifyErrorHangUp(bool hungUp, bool limitReached);
     void NotifyCountdownStarts();
 
+    // The usage per application (AppUsage setting): started with the
+    // meter and at each reload of the settings, fed once a second, written
+    // at the end.
+    void StartAppUsage();
+    void AppUsageSecond();
+
     // Writes the waiting periods in order; false when one still fails.
     bool WritePendingCumulative();
 
@@ -340,6 +354,9 @@ private:
     // fallen below the limit since.
     bool errorHangUpNoticed = false;
     unsigned lastErrorNotice = 0;
+
+    NoAppUsageSource noApps;
+    AppUsageLedger appUsage;
 
     NoNotifier noNotices;
     Notifier* notices = &noNotices;

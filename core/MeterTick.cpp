@@ -139,6 +139,7 @@ void MeterEngine::SecondStep() {
     }
 
     ShutdownStep();
+    AppUsageSecond();
     // While the countdown window is open its Cancel button must be heard; a
     // tick dispatched here runs whole and does not come back to this step,
     // since secondTicks was already set back.

@@ -1,8 +1,54 @@
 #include "core/SimulatedLine.h"
 
+#include <string_view>
+
 namespace trovik {
 
-SimulatedLine::SimulatedLine(std::uint32_t seed) : state(seed == 0 ? 1u : seed) {}
+namespace {
+
+struct DemoApp {
+    std::string_view key;
+    std::string_view name;
+    std::string_view icon;
+};
+constexpr std::array<DemoApp, SimulatedLine::kDemoApps> kDemoAppNames = {{
+    {"desktop:trovik-demo.browser", "ウェブブラウザー", "web-browser"},
+    {"desktop:trovik-demo.mail", "メール", "internet-mail"},
+    {"exe:rsync", "rsync", "folder-remote"},
+}};
+// Which application each burst of a cycle of six belongs to: the browser
+// most, mail and the sync now and then.
+constexpr std::array<std::uint8_t, 6> kBurstApps = {0, 0, 1, 0, 2, 0};
+
+}  // namespace
+
+SimulatedLine::SimulatedLine(std::uint32_t seed) : state(seed == 0 ? 1u : seed) {
+    for (std::size_t i = 0; i < kDemoApps; ++i) {
+        CopyAppText(demoApps[i].key, kDemoAppNames[i].key);
+        CopyAppText(demoApps[i].name, kDemoAppNames[i].name);
+        CopyAppText(demoApps[i].icon, kDemoAppNames[i].icon);
+    }
+}
+
+void SimulatedLine::Enable(bool on) {
+    attributing = on;
+    for (AppBytes& app : demoApps) {
+        app.received = 0;
+        app.sent = 0;
+    }
+}
+
+std::size_t SimulatedLine::TakeAttributed(std::span<AppBytes> out) {
+    std::size_t n = 0;
+    for (AppBytes& app : demoApps) {
+        if ((app.received != 0 || app.sent != 0) && n < out.size()) {
+            out[n++] = app;
+            app.received = 0;
+            app.sent = 0;
+        }
+    }
+    return n;
+}
 
 std::uint32_t SimulatedLine::Random(std::uint32_t below) {
     // xorshift32: cheap, allocation-free and repeatable.
@@ -16,6 +62,7 @@ void SimulatedLine::StartPhase() {
     bursting = !bursting;
     quiet = false;
     if (bursting) {
+        ++bursts;
         // A download or a page: 2 to 15 s near the modem's 5.6 KB/s.
         phaseTicks = 20 + Random(130);
         recvPerTick = 420 + Random(140);
@@ -77,6 +124,11 @@ void SimulatedLine::Refresh() {
     const std::uint32_t jitter = bursting ? Random(40) : 0;
     values[static_cast<std::size_t>(StatValue::BytesRecvd)] += recvPerTick + jitter;
     values[static_cast<std::size_t>(StatValue::BytesXmit)] += sentPerTick + jitter / 8;
+    if (attributing && bursting) {
+        AppBytes& app = demoApps[kBurstApps[bursts % kBurstApps.size()]];
+        app.received += (recvPerTick + jitter) / 10 * 9;
+        app.sent += (sentPerTick + jitter / 8) / 10 * 9;
+    }
     if (!bursting && !quiet && Random(50) == 0) {
         values[static_cast<std::size_t>(StatValue::BytesXmit)] += 40;  // a keep-alive
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/AppUsageSource.h"
 #include "core/ConnectionControl.h"
 #include "core/CounterSource.h"
 
@@ -18,7 +19,11 @@ namespace trovik {
 // hang-up at three errors, the shutdown one minute after a hang-up. It
 // advances one tick of 100 ms per Refresh, from a fixed seed, so the same run
 // repeats exactly.
-class SimulatedLine final : public CounterSource, public ConnectionControl {
+//
+// Its bursts belong to a few made-up applications in turn (a browser, mail,
+// a file sync), nine tenths of each tick's bytes; the rest, like a real
+// line's headers and UDP, is no application's.
+class SimulatedLine final : public CounterSource, public ConnectionControl, public AppUsageSource {
 public:
     explicit SimulatedLine(std::uint32_t seed = 0x5EED1234u);
 
@@ -30,6 +35,10 @@ public:
     bool IsModemConnected() override { return connected; }
     bool HangUpModem() override;
     bool GetHostAddress(std::string& text) override;
+
+    void Enable(bool on) override;
+    std::size_t TakeAttributed(std::span<AppBytes> out) override;
+    static constexpr std::size_t kDemoApps = 3;
 
     // Ticks until the first dial and between a hang-up and the next dial
     // (long enough for a one-minute shutdown rule and its countdown).
@@ -63,6 +72,11 @@ private:
     std::uint32_t phaseTicks = 0;
     std::uint32_t recvPerTick = 0;
     std::uint32_t sentPerTick = 0;
+    // The application of the present burst, and what each moved since the
+    // meter last took it.
+    std::uint32_t bursts = 0;
+    bool attributing = false;
+    std::array<AppBytes, kDemoApps> demoApps{};
 };
 
 }  // namespace trovik

@@ -67,6 +67,18 @@ void ServiceLinkBoard::Stop() {
     wake.notify_all();
 }
 
+void CountedLinkBoard::Publish(const Indexes& set, std::size_t n) {
+    const std::lock_guard lock(mutex);
+    indexes = set;
+    count = n < kCapacity ? n : kCapacity;
+}
+
+std::size_t CountedLinkBoard::Read(Indexes& out) const {
+    const std::lock_guard lock(mutex);
+    out = indexes;
+    return count;
+}
+
 bool CountsByDefault(const LinkInfo& link, const ServiceLinks& services) {
     if (link.type == ARPHRD_PPP) {
         return true;

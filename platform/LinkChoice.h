@@ -85,6 +85,24 @@ private:
     bool stopped = false;
 };
 
+// The ifindexes of the links the meter counts, as its tick last found them,
+// for another thread that needs to know which traffic is the line's (the
+// usage per application). The tick publishes only when the set changed.
+class CountedLinkBoard {
+public:
+    static constexpr std::size_t kCapacity = 32;
+    using Indexes = std::array<std::int32_t, kCapacity>;
+
+    void Publish(const Indexes& indexes, std::size_t count);
+    // Copies the set into `out` and returns its size.
+    std::size_t Read(Indexes& out) const;
+
+private:
+    mutable std::mutex mutex;
+    Indexes indexes{};
+    std::size_t count = 0;
+};
+
 // Whether a link counts when the `Interfaces` setting names none: every
 // PPP link; every link NetworkManager reports metered; every link of a modem
 // ModemManager manages. Never a virtual link (see IsVirtualLink).

@@ -276,7 +276,7 @@ std::string Dotted(in_addr address) {
     return text.data();
 }
 
-std::optional<in_addr> LinkAddress(const std::string& iface) {
+std::optional<in_addr> InterfaceAddress(const std::string& iface) {
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0) {
         return std::nullopt;
@@ -477,7 +477,7 @@ bool LinuxConnectionControl::GetHostAddress(std::string& text) {
     LinkEntry line;
     LinuxCounterSource::CountedLink counted;
     if (FindLine(line, counted)) {
-        if (const std::optional<in_addr> address = LinkAddress(line.name)) {
+        if (const std::optional<in_addr> address = InterfaceAddress(line.name)) {
             const std::string dotted = Dotted(*address);
             if (!dotted.empty()) {
                 text = " " + dotted;

@@ -518,7 +518,7 @@ bool LinuxCounterSource::FetchAddresses() {
         Addresses(const LinuxCounterSource& source, std::array<bool, kMaxLinks>& marks)
             : self(source), found(marks) {}
         void OnLink(const LinkInfo&) override {}
-        void OnAddress(std::int32_t index) override {
+        void OnAddress(std::int32_t index, const LinkAddress&) override {
             for (std::size_t i = 0; i < self.stagedCount; ++i) {
                 if (self.staged[i].index == index) {
                     found[i] = true;
@@ -621,6 +621,7 @@ void LinuxCounterSource::ApplyDump() {
         CameUp(slot);
     }
     choiceChanged = false;
+    PublishCounted();
     anyUp = false;
     connectSpeed = 0;
     countedNone = stagedCount == 0;
@@ -642,6 +643,25 @@ void LinuxCounterSource::ApplyDump() {
         }
     }
     rateLine = 0;
+}
+
+void LinuxCounterSource::PublishCounted() {
+    if (countedBoard == nullptr) {
+        return;
+    }
+    CountedLinkBoard::Indexes now{};
+    std::size_t count = 0;
+    for (const TrackedLink& slot : links) {
+        if (slot.used) {
+            now[count++] = slot.index;
+        }
+    }
+    std::sort(now.begin(), now.begin() + static_cast<std::ptrdiff_t>(count));
+    if (count != publishedCount || now != published) {
+        published = now;
+        publishedCount = count;
+        countedBoard->Publish(now, count);
+    }
 }
 
 void LinuxCounterSource::Add(const Values& added) {

@@ -154,6 +154,12 @@ public:
         const ServiceLink* service = nullptr;
     };
     bool FirstConnectedLink(CountedLink& out) const;
+    // Publishes the counted links' indexes on `board` (which must outlive
+    // the source) whenever a dump changes them; null: nowhere.
+    void PublishCountedLinks(CountedLinkBoard* target) {
+        countedBoard = target;
+        publishedCount = ~std::size_t{0};
+    }
     // The names the `Interfaces` setting gives; empty: the default choice.
     const std::vector<std::string>& InterfaceNames() const { return interfaceNames; }
 
@@ -219,8 +225,13 @@ private:
     std::uint32_t WirelessSpeed(TrackedLink& slot, bool sameLine);
     void DropTransport();
 
+    void PublishCounted();
+
     std::vector<std::string> interfaceNames;
     ServiceLinkBoard* board = nullptr;
+    CountedLinkBoard* countedBoard = nullptr;
+    CountedLinkBoard::Indexes published{};
+    std::size_t publishedCount = ~std::size_t{0};
     ServiceLinks services;
     std::string sysfsRoot;
     std::unique_ptr<NetlinkTransport> transport;

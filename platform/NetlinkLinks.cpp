@@ -206,6 +206,37 @@ bool IsVirtualLink(const LinkInfo& link) {
            std::end(kVirtualKinds);
 }
 
+namespace {
+
+// The address of a RTM_NEWADDR message: IFA_LOCAL where there is one (on a
+// point-to-point link IFA_ADDRESS is the peer's), else IFA_ADDRESS.
+LinkAddress ParseAddress(std::uint8_t family, std::span<const std::byte> body) {
+    LinkAddress found;
+    const std::size_t size = family == AF_INET ? 4 : family == AF_INET6 ? 16 : 0;
+    if (size == 0) {
+        return found;
+    }
+    bool haveLocal = false;
+    std::size_t offset = NLMSG_ALIGN(sizeof(ifaddrmsg));
+    while (offset < body.size() && body.size() - offset >= sizeof(rtattr)) {
+        const auto attr = ReadAt<rtattr>(body, offset);
+        if (attr.rta_len < sizeof(rtattr) || attr.rta_len > body.size() - offset) {
+            break;
+        }
+        const bool local = attr.rta_type == IFA_LOCAL;
+        if ((local || (attr.rta_type == IFA_ADDRESS && !haveLocal)) &&
+            attr.rta_len - sizeof(rtattr) >= size) {
+            std::memcpy(found.bytes.data(), body.data() + offset + sizeof(rtattr), size);
+            found.family = family;
+            haveLocal = haveLocal || local;
+        }
+        offset += Align4(attr.rta_len);
+    }
+    return found;
+}
+
+}  // namespace
+
 DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std::uint32_t> seq,
                               LinkSink& sink) {
     std::size_t links = 0;
@@ -226,7 +257,8 @@ DumpChunkResult ParseLinkDump(std::span<const std::byte> data, std::optional<std
                 // has) reaches no network.
                 if (const auto address = ReadAt<ifaddrmsg>(body, 0);
                     address.ifa_scope < RT_SCOPE_LINK) {
-                    sink.OnAddress(static_cast<std::int32_t>(address.ifa_index));
+                    sink.OnAddress(static_cast<std::int32_t>(address.ifa_index),
+                                   ParseAddress(address.ifa_family, body));
                 }
             }
             return true;  // NLMSG_NOOP and anything not asked for are passed over

@@ -172,6 +172,12 @@ DumpChunkResult WalkNetlinkAnswer(std::span<const std::byte> data, std::optional
     return result;
 }
 
+// A link's own address: 4 bytes for IPv4, 16 for IPv6, in network order.
+struct LinkAddress {
+    std::uint8_t family = 0;  // AF_INET or AF_INET6; 0 when the message had none
+    std::array<std::uint8_t, 16> bytes{};
+};
+
 // Receives the links of a dump answer, one call per RTM_NEWLINK message.
 class LinkSink {
 public:
@@ -179,7 +185,7 @@ public:
     virtual void OnLink(const LinkInfo& link) = 0;
     // An address of the link of ifindex `index`, from a RTM_GETADDR dump;
     // link-local and host addresses are not handed on.
-    virtual void OnAddress(std::int32_t /*index*/) {}
+    virtual void OnAddress(std::int32_t /*index*/, const LinkAddress& /*address*/) {}
 };
 
 // Parses one datagram of a RTM_GETLINK (or RTM_GETADDR) dump answer. Every length is checked

@@ -356,26 +356,27 @@ constexpr std::array kExtDllPageControls{
     ControlTemplate{1319, K::Button, "プロパティ(&R)", 183, 125, 60, 14},
 };
 
-// 139 その他: the seven boxes, the notification and login boxes, then the
+// 139 その他: the seven boxes, the notification, application and login boxes, then the
 // interface list of this system.
 constexpr std::array kEtcPageControls{
     ControlTemplate{1004, K::CheckBox, "ウィンドウを常に手前に表示(&T)", 7, 6, 236, 10},
-    ControlTemplate{1012, K::CheckBox, "ｱｲｺﾝ化中もｳｨﾝﾄﾞｳ名で表示(&I)", 7, 18, 236, 10},
-    ControlTemplate{1033, K::CheckBox, "通信エラーの発生を表示(&E)", 7, 30, 236, 10},
-    ControlTemplate{1034, K::CheckBox, "ログを作成(&L)", 7, 42, 236, 10},
-    ControlTemplate{1035, K::CheckBox, "週間スコープの為の情報を記録(&S)", 7, 54, 236, 10},
-    ControlTemplate{1091, K::CheckBox, "起動時にタスクトレイに入る(&H)", 7, 66, 236, 10},
-    ControlTemplate{1101, K::CheckBox, "ﾎﾟｯﾎﾟｱｯﾌﾟでの終了時、確認が必要(&X)", 7, 78, 236, 10},
-    ControlTemplate{kNotifyBox, K::CheckBox, "自動切断や警告をデスクトップに通知(&N)", 7, 90, 236,
+    ControlTemplate{1012, K::CheckBox, "ｱｲｺﾝ化中もｳｨﾝﾄﾞｳ名で表示(&I)", 7, 17, 236, 10},
+    ControlTemplate{1033, K::CheckBox, "通信エラーの発生を表示(&E)", 7, 28, 236, 10},
+    ControlTemplate{1034, K::CheckBox, "ログを作成(&L)", 7, 39, 236, 10},
+    ControlTemplate{1035, K::CheckBox, "週間スコープの為の情報を記録(&S)", 7, 50, 236, 10},
+    ControlTemplate{1091, K::CheckBox, "起動時にタスクトレイに入る(&H)", 7, 61, 236, 10},
+    ControlTemplate{1101, K::CheckBox, "ﾎﾟｯﾎﾟｱｯﾌﾟでの終了時、確認が必要(&X)", 7, 72, 236, 10},
+    ControlTemplate{kNotifyBox, K::CheckBox, "自動切断や警告をデスクトップに通知(&N)", 7, 83, 236,
                     10},
-    ControlTemplate{kLoginStartBox, K::CheckBox, "ログイン時に起動する", 7, 102, 236, 10},
+    ControlTemplate{kAppUsageBox, K::CheckBox, "アプリ別の通信量を記録(&P)", 7, 94, 236, 10},
+    ControlTemplate{kLoginStartBox, K::CheckBox, "ログイン時に起動する", 7, 105, 236, 10},
     ControlTemplate{kNoControlId, K::StaticText,
                     "回線のインターフェース名（空白で区切る。空欄ならPPP・従量制・モデムの回線）",
-                    7, 119, 236, 10},
-    ControlTemplate{kInterfacesControl, K::Edit, "", 7, 130, 236, 12},
-    ControlTemplate{kInterfacesHintControl, K::ValueText, "", 7, 145, 236, 10},
+                    7, 118, 236, 10},
+    ControlTemplate{kInterfacesControl, K::Edit, "", 7, 129, 236, 12},
+    ControlTemplate{kInterfacesHintControl, K::ValueText, "", 7, 143, 236, 10},
     ControlTemplate{kNoControlId, K::StaticText, "インターフェース名はOKの直後から適用されます。",
-                    7, 160, 236, 10},
+                    7, 157, 236, 10},
 };
 
 // 152 データ量: the allowance of a billing period with its warning level and

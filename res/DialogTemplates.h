@@ -205,6 +205,9 @@ inline constexpr unsigned kQuotaUseText = 1348;
 inline constexpr unsigned kQuotaBudgetText = 1349;
 inline constexpr unsigned kQuotaProjectionText = 1350;
 
+// その他's box of the usage per application.
+inline constexpr unsigned kAppUsageBox = 1351;
+
 // Icon ids.
 inline constexpr unsigned kProgramIcon = 128;
 inline constexpr unsigned kErrorIcon = 133;

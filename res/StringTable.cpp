@@ -76,6 +76,7 @@ constexpr Entry kEntries[] = {
     {143, "QuotaWarn"},
     {144, "DiscOnQuota"},
     {145, "Notify"},
+    {146, "AppUsage"},
     {200, "通信エラー発生 -"},
     {201, " ｱﾗｲﾒﾝトｴﾗｰ"},
     {202, " ﾊﾞｯﾌｧｵｰﾊﾞｰﾗﾝ"},

@@ -36,6 +36,7 @@ MeterSettings LoadSettings(const SettingsStore& store) {
     s.logCumulate = store.GetBool(SettingKey::LogCumulate, true);
     s.meterInTray = store.GetBool(SettingKey::MeterInTray, false);
     s.interfaces = store.GetString(SettingKey::Interfaces);
+    s.appUsage = store.GetBool(SettingKey::AppUsage, true);
 
     s.span = u32(SettingKey::Span, 30);
     s.clickL = u32(SettingKey::ClickL, 0);

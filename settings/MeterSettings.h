@@ -43,6 +43,8 @@ struct MeterSettings {
     AllowanceSettings allowance;
     // The links to count, blank-separated; empty: the meter's own choice.
     std::string interfaces;
+    // Usage per application is counted and recorded.
+    bool appUsage = true;
 };
 
 inline constexpr std::uint32_t kMaxScale = 100000000;

@@ -58,6 +58,8 @@ enum class SettingKey : std::uint16_t {
     QuotaWarn = 143,
     DiscOnQuota = 144,
     Notify = 145,
+    // 0/1: the bytes of each application are counted and recorded.
+    AppUsage = 146,
 };
 
 // The stored name of a key, from the string table.

@@ -256,6 +256,7 @@ EtcPageValues LoadEtcPage(const SettingsStore& store, const LoginStart* login) {
     page.askExitFromPopup = store.GetBool(SettingKey::AskExitFromPopup, true);
     page.interfaces = store.GetString(SettingKey::Interfaces);
     page.notify = store.GetBool(kNotifyRange.key, kNotifyRange.defaultValue != 0);
+    page.appUsage = store.GetBool(SettingKey::AppUsage, true);
     page.startAtLogin = login != nullptr && login->Enabled();
     return page;
 }
@@ -270,6 +271,7 @@ void WriteEtcPage(SettingsStore& store, const EtcPageValues& page) {
     store.PutInt(SettingKey::AskExitFromPopup, Flag(page.askExitFromPopup));
     store.PutString(SettingKey::Interfaces, TrimBlanks(page.interfaces));
     store.PutInt(kNotifyRange.key, Flag(page.notify));
+    store.PutInt(SettingKey::AppUsage, Flag(page.appUsage));
 }
 
 bool ApplyLoginStart(LoginStart* login, bool atOpening, bool wanted) {

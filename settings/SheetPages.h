@@ -177,6 +177,7 @@ struct EtcPageValues {
     bool askExitFromPopup = true;
     std::string interfaces;  // blank-separated interface names; empty: every PPP link
     bool notify = true;
+    bool appUsage = true;
     // Start at login: the desktop's autostart entry, never a key of the store.
     bool startAtLogin = false;
 };
@@ -185,7 +186,7 @@ struct EtcPageValues {
 EtcPageValues LoadEtcPage(const SettingsStore& store, const LoginStart* login);
 // TopMost, IconTitle, ShowError, LogFile, LogStatics, TrayIconOnStart,
 // AskExitFromPopup, Interfaces (as given, blanks trimmed at both ends), then
-// Notify. Start at login is not among them: see ApplyLoginStart.
+// Notify, AppUsage. Start at login is not among them: see ApplyLoginStart.
 void WriteEtcPage(SettingsStore& store, const EtcPageValues& page);
 
 // Turns start at login on or off when the page's box differs from what the

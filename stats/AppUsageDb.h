@@ -53,7 +53,7 @@ class AppUsageDb {
 public:
     enum class OpenResult : std::uint8_t {
         Open,
-        Missing,  // read-only, and there is no file
+        Missing,  // read-only, and there is no file (or one without records)
         Damaged,  // not a database of this kind, or unreadable
         Locked,   // another program holds it
     };

@@ -35,6 +35,8 @@ public:
     // The data allowance's state: the use of the billing period and the
     // levels reported in it.
     std::string AllowancePath() const { return WithExtension("QTA"); }
+    // The usage per application, an SQLite database: "<stem>_apps.sqlite".
+    std::string AppUsagePath() const { return Beside(stem + "_apps.sqlite"); }
     // The cumulative totals of one calendar year: "<stem>_2001.CUM".
     std::string CumulativePath(unsigned year) const;
     // Another file in the same directory, by its own name ("TrvikLunvar.ini").

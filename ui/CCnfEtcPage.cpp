@@ -49,6 +49,7 @@ void CCnfEtcPage::Initialise() {
     SetChecked(kTrayOnStartBox, values.trayIconOnStart);
     SetChecked(kAskExitBox, values.askExitFromPopup);
     SetChecked(kNotifyBox, values.notify);
+    SetChecked(kAppUsageBox, values.appUsage);
     SetChecked(kLoginStartBox, values.startAtLogin);
     Control(kLoginStartBox)->setEnabled(context.loginStart != nullptr);
     loginAtOpening = values.startAtLogin;
@@ -76,6 +77,7 @@ bool CCnfEtcPage::Exchange() {
     values.trayIconOnStart = Checked(kTrayOnStartBox);
     values.askExitFromPopup = Checked(kAskExitBox);
     values.notify = Checked(kNotifyBox);
+    values.appUsage = Checked(kAppUsageBox);
     values.startAtLogin = Checked(kLoginStartBox);
     auto* field = Control<QLineEdit>(kInterfacesControl);
     const std::string interfaces = field->text().toStdString();

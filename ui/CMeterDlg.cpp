@@ -58,7 +58,7 @@ CMeterDlg::CMeterDlg(MeterWindowOptions opts, CounterSource& counters, SettingsS
                            Qt::MSWindowsFixedSizeDialogHint),
       options(std::move(opts)),
       engine(MeterEnv{counters, settings, clock, *this, connection, power, *this, std::move(files),
-                      options.programDir, options.moduleDataDir}) {
+                      options.programDir, options.moduleDataDir, options.apps}) {
     const DialogTemplate* layout = FindDialogTemplate(options.layoutTemplate);
     if (layout == nullptr) {
         layout = FindDialogTemplate(102);

@@ -54,6 +54,9 @@ struct MeterWindowOptions {
     std::string version;
     // Start at login for the settings sheet; none: its box is disabled.
     LoginStart* loginStart = nullptr;
+    // Who moved the counted bytes (must outlive the window); null: nobody
+    // tells.
+    AppUsageSource* apps = nullptr;
 };
 
 // The meter window: one of the five layouts, the two number texts and bars,

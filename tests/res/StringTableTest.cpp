@@ -32,7 +32,7 @@ TEST(StringTable, EveryLogTextAndKeyNameExists) {
         EXPECT_FALSE(LoadString(id).empty()) << id;
     }
     std::set<std::string> names;
-    for (unsigned id = 100; id <= 145; ++id) {
+    for (unsigned id = 100; id <= 146; ++id) {
         const auto name = LoadString(id);
         EXPECT_FALSE(name.empty()) << id;
         EXPECT_TRUE(names.emplace(name).second) << "duplicate key name " << name;
