@@ -1,11 +1,20 @@
 #include "platform/AppNaming.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
+#include <span>
+#include <utility>
+
+#include "stats/AppUsageDb.h"
 
 namespace trovik {
 namespace {
@@ -151,6 +160,127 @@ std::string UnescapeValue(std::string_view value) {
         ++i;
     }
     return out;
+}
+
+bool IsCgroup2(const char* path) {
+    struct statfs fs {};
+    return ::statfs(path, &fs) == 0 && fs.f_type == CGROUP2_SUPER_MAGIC;
+}
+
+// Adds the directories under the open directory `dirFd` (taken over and
+// closed) to `units`, by their inodes, depth first. The walk stays on the
+// root's file system: beside the v2 hierarchy the v1 hierarchies are mounts
+// of their own whose inode numbers mean other cgroups.
+void WalkInto(int dirFd, dev_t device, int depth, std::size_t& budget,
+              std::unordered_map<std::uint64_t, std::string>& units) {
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return;
+    }
+    const dirent* entry = nullptr;
+    while (budget > 0 && (entry = ::readdir(dir)) != nullptr) {
+        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) {
+            continue;  // cgroup files such as cgroup.procs
+        }
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(st.st_mode) || st.st_dev != device) {
+            continue;
+        }
+        --budget;
+        units.insert_or_assign(static_cast<std::uint64_t>(st.st_ino), std::string(name));
+        if (depth < AppNamer::kMaxCgroupDepth) {
+            const int child = ::openat(::dirfd(dir), entry->d_name,
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0) {
+                WalkInto(child, device, depth + 1, budget, units);
+            }
+        }
+    }
+    ::closedir(dir);
+}
+
+// The inode of a descriptor's link target "socket:[<inode>]"; 0 for any
+// other target (files, pipes, anonymous inodes).
+std::uint32_t SocketInode(std::string_view target) {
+    constexpr std::string_view kPrefix = "socket:[";
+    if (!target.starts_with(kPrefix) || !target.ends_with(']')) {
+        return 0;
+    }
+    std::uint32_t inode = 0;
+    const char* first = target.data() + kPrefix.size();
+    const char* last = target.data() + target.size() - 1;
+    const auto [end, error] = std::from_chars(first, last, inode);
+    return error == std::errc{} && end == last ? inode : 0;
+}
+
+// A link's target in `buffer`; empty when it is no link or too long.
+std::string_view ReadLinkAt(int dirFd, const char* name, std::span<char> buffer) {
+    const ssize_t n = ::readlinkat(dirFd, name, buffer.data(), buffer.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) {
+        return {};
+    }
+    return std::string_view(buffer.data(), static_cast<std::size_t>(n));
+}
+
+// The name of the executable of the process whose /proc directory is open
+// as `pidFd`: its file's name, or the kernel's short name of the process
+// when the file is hidden from this user.
+std::string ExecutableName(int pidFd) {
+    std::array<char, 4096> target{};
+    std::string_view exe = ReadLinkAt(pidFd, "exe", target);
+    constexpr std::string_view kDeleted = " (deleted)";  // replaced since it started
+    if (exe.ends_with(kDeleted)) {
+        exe.remove_suffix(kDeleted.size());
+    }
+    if (const auto slash = exe.rfind('/'); slash != std::string_view::npos) {
+        exe.remove_prefix(slash + 1);
+    }
+    if (!exe.empty()) {
+        return std::string(exe);
+    }
+    const int file = ::openat(pidFd, "comm", O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        return {};
+    }
+    std::array<char, 64> comm{};
+    ssize_t n = 0;
+    do {
+        n = ::read(file, comm.data(), comm.size());
+    } while (n < 0 && errno == EINTR);
+    ::close(file);
+    if (n <= 0) {
+        return {};
+    }
+    std::string_view name(comm.data(), static_cast<std::size_t>(n));
+    if (name.ends_with('\n')) {
+        name.remove_suffix(1);
+    }
+    return std::string(name);
+}
+
+bool IsProcessId(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    for (const char c : name) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+void FillText(AppBytes& out, std::string_view key, std::string_view name, std::string_view icon) {
+    CopyAppText(out.key, key);
+    CopyAppText(out.name, name);
+    // A cut path leads nowhere: an icon too long for its field is left out.
+    CopyAppText(out.icon, icon.size() < out.icon.size() ? icon : std::string_view{});
 }
 
 }  // namespace
@@ -322,6 +452,146 @@ std::optional<DesktopEntry> ReadDesktopEntry(const std::string& path) {
         text.resize(newline == std::string::npos ? 0 : newline + 1);
     }
     return ParseDesktopEntry(text);
+}
+
+std::string DefaultCgroupRoot() {
+    if (!IsCgroup2("/sys/fs/cgroup") && IsCgroup2("/sys/fs/cgroup/unified")) {
+        return "/sys/fs/cgroup/unified";
+    }
+    return "/sys/fs/cgroup";
+}
+
+AppNamer::AppNamer(std::string cgroups, std::string proc, std::vector<std::string> dirs)
+    : cgroupRoot(std::move(cgroups)), procRoot(std::move(proc)), applicationDirs(std::move(dirs)) {}
+
+void AppNamer::BeginRound() {
+    walkedThisRound = false;
+    scannedThisRound = false;
+}
+
+void AppNamer::Name(std::uint64_t cgroupId, std::uint32_t inode, AppBytes& out) {
+    if (const DesktopApp* app = cgroupId != 0 ? AppOfCgroup(cgroupId) : nullptr) {
+        FillText(out, "desktop:" + app->id, app->name, app->icon);
+        return;
+    }
+    if (const std::string* exe = inode != 0 ? ExecutableOfSocket(inode) : nullptr) {
+        FillText(out, "exe:" + *exe, *exe, *exe);
+        return;
+    }
+    FillText(out, kOtherAppKey, kOtherAppName, {});
+}
+
+const AppNamer::DesktopApp* AppNamer::AppOfCgroup(std::uint64_t cgroupId) {
+    if (const auto known = appOfCgroup.find(cgroupId); known != appOfCgroup.end()) {
+        return known->second.id.empty() ? nullptr : &known->second;
+    }
+    auto unit = unitOfCgroup.find(cgroupId);
+    if (unit == unitOfCgroup.end() && !walkedThisRound) {
+        WalkCgroups();
+        unit = unitOfCgroup.find(cgroupId);
+    }
+    if (unit == unitOfCgroup.end()) {
+        return nullptr;  // not kept: a cgroup made after the walk is found in a later round
+    }
+    const auto [app, added] = appOfCgroup.emplace(cgroupId, ResolveUnit(unit->second));
+    return app->second.id.empty() ? nullptr : &app->second;
+}
+
+AppNamer::DesktopApp AppNamer::ResolveUnit(std::string_view unitName) const {
+    DesktopApp app;
+    app.id = DesktopIdOfUnit(unitName, [this](const std::string& id) {
+        return !FindDesktopFile(id, applicationDirs).empty();
+    });
+    if (app.id.empty()) {
+        return app;
+    }
+    if (const std::string file = FindDesktopFile(app.id, applicationDirs); !file.empty()) {
+        if (std::optional<DesktopEntry> entry = ReadDesktopEntry(file)) {
+            app.name = std::move(entry->name);
+            app.icon = std::move(entry->icon);
+        }
+    }
+    if (app.name.empty()) {
+        app.name = app.id;
+    }
+    return app;
+}
+
+const std::string* AppNamer::ExecutableOfSocket(std::uint32_t inode) {
+    if (!scannedThisRound) {
+        ScanProcesses();
+    }
+    const auto found = processOfSocket.find(inode);
+    if (found == processOfSocket.end() || executables[found->second].empty()) {
+        return nullptr;
+    }
+    return &executables[found->second];
+}
+
+void AppNamer::WalkCgroups() {
+    walkedThisRound = true;
+    unitOfCgroup.clear();
+    const int root = ::open(cgroupRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st {};
+    if (root >= 0 && ::fstat(root, &st) == 0) {
+        unitOfCgroup.emplace(static_cast<std::uint64_t>(st.st_ino), std::string());
+        std::size_t budget = kMaxCgroups;
+        WalkInto(root, st.st_dev, 1, budget, unitOfCgroup);
+    } else if (root >= 0) {
+        ::close(root);
+    }
+    // What gone cgroups named is dropped, so the answers kept stay as many
+    // as the cgroups there are.
+    std::erase_if(appOfCgroup,
+                  [this](const auto& known) { return !unitOfCgroup.contains(known.first); });
+}
+
+void AppNamer::ScanProcesses() {
+    scannedThisRound = true;
+    processOfSocket.clear();
+    executables.clear();
+    DIR* proc = ::opendir(procRoot.c_str());
+    if (proc == nullptr) {
+        return;
+    }
+    const dirent* entry = nullptr;
+    while (processOfSocket.size() < kMaxProcessSockets && (entry = ::readdir(proc)) != nullptr) {
+        if (!IsProcessId(entry->d_name)) {
+            continue;
+        }
+        const int pidFd =
+            ::openat(::dirfd(proc), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (pidFd < 0) {
+            continue;  // ended meanwhile
+        }
+        // Another user's process: its descriptors cannot be opened.
+        const int fdDirFd = ::openat(pidFd, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* fds = fdDirFd >= 0 ? ::fdopendir(fdDirFd) : nullptr;
+        if (fds == nullptr) {
+            if (fdDirFd >= 0) {
+                ::close(fdDirFd);
+            }
+            ::close(pidFd);
+            continue;
+        }
+        bool named = false;
+        std::array<char, 64> target{};  // "socket:[4294967295]" and more fits
+        const dirent* fd = nullptr;
+        while (processOfSocket.size() < kMaxProcessSockets && (fd = ::readdir(fds)) != nullptr) {
+            const std::uint32_t inode = SocketInode(ReadLinkAt(::dirfd(fds), fd->d_name, target));
+            if (inode == 0) {
+                continue;
+            }
+            if (!named) {
+                executables.push_back(ExecutableName(pidFd));
+                named = true;
+            }
+            processOfSocket.emplace(inode, static_cast<std::uint32_t>(executables.size() - 1));
+        }
+        ::closedir(fds);
+        ::close(pidFd);
+    }
+    ::closedir(proc);
 }
 
 }  // namespace trovik

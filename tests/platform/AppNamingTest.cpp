@@ -1,12 +1,16 @@
 #include "platform/AppNaming.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/SocketDiag.h"
+#include "stats/AppUsageDb.h"
 #include "tests/ScratchDir.h"
 
 namespace trovik {
@@ -22,6 +28,11 @@ namespace {
 using testing::ScratchDir;
 using testing::WriteText;
 namespace fs = std::filesystem;
+
+std::uint64_t InodeOf(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_ino) : 0;
+}
 
 // Sets environment variables for a test and puts them back as they were.
 class Environment {
@@ -56,6 +67,27 @@ private:
 
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
+
+// A cgroup directory with one of the files every cgroup has; its id is its
+// inode.
+std::uint64_t MakeCgroup(const fs::path& dir) {
+    WriteText(dir / "cgroup.procs", "");
+    return InodeOf(dir);
+}
+
+// <proc>/<pid>/exe leads to `exe` (none when empty) and <proc>/<pid>/fd/<n>
+// to each target, as the kernel's links do.
+void MakeProcess(const fs::path& proc, const char* pid, const char* exe,
+                 std::initializer_list<std::pair<const char*, const char*>> fds) {
+    const fs::path dir = proc / pid;
+    fs::create_directories(dir / "fd");
+    if (*exe != '\0') {
+        fs::create_symlink(exe, dir / "exe");
+    }
+    for (const auto& [fd, target] : fds) {
+        fs::create_symlink(target, dir / "fd" / fd);
+    }
+}
 
 TEST(AppNamingTest, UnitNamesNameDesktopIds) {
     const struct {
@@ -168,6 +200,102 @@ TEST(AppNamingTest, ApplicationDirsFollowTheDataVariables) {
     EXPECT_EQ(ApplicationDirs(), (std::vector<std::string>{"/home/u/.local/share/applications",
                                                            "/usr/local/share/applications",
                                                            "/usr/share/applications"}));
+}
+
+TEST(AppNamingTest, SocketsAreNamedByTheirScopeTheirProcessOrOther) {
+    ScratchDir scratch;
+    const fs::path cgroups = scratch.Path("cgroup");
+    const fs::path proc = scratch.Path("proc");
+    const fs::path apps = scratch.Path("applications");
+    const fs::path slice = cgroups / "user.slice/user-1000.slice/user@1000.service/app.slice";
+    const std::uint64_t mail = MakeCgroup(slice / "app-gnome-org.example.Mail-4242.scope");
+    const std::uint64_t bare = MakeCgroup(slice / "app-org.example.Bare-77.scope");
+    const std::uint64_t session =
+        MakeCgroup(cgroups / "user.slice/user-1000.slice/session-2.scope");
+    WriteText(apps / "org.example.Mail.desktop",
+              "[Desktop Entry]\nName=Mail\nName[ja]=メール\nIcon=org.example.Mail\n");
+    MakeProcess(proc, "123", "/usr/bin/curl", {{"0", "/dev/null"}, {"4", "socket:[4567]"}});
+    MakeProcess(proc, "124", "/opt/tools/fetcher (deleted)",
+                {{"3", "socket:[5000]"}, {"5", "pipe:[5001]"}});
+    MakeProcess(proc, "125", "", {{"7", "socket:[6000]"}});
+    WriteText(proc / "125/comm", "worker\n");
+    // Another user's process: its descriptors cannot be listed.
+    fs::create_directories(proc / "126");
+    fs::create_symlink("/usr/bin/other", proc / "126/exe");
+    fs::create_symlink("123", proc / "self");
+
+    AppNamer namer(cgroups.string(), proc.string(), {apps.string()});
+    const auto expectName = [&namer](std::uint64_t cgroupId, std::uint32_t inode,
+                                     std::string_view key, std::string_view name,
+                                     std::string_view icon) {
+        AppBytes out;
+        CopyAppText(out.icon, "stale");
+        namer.Name(cgroupId, inode, out);
+        EXPECT_EQ(AppText(out.key), key) << cgroupId << " " << inode;
+        EXPECT_EQ(AppText(out.name), name) << cgroupId << " " << inode;
+        EXPECT_EQ(AppText(out.icon), icon) << cgroupId << " " << inode;
+    };
+    namer.BeginRound();
+    expectName(mail, 4567, "desktop:org.example.Mail", "メール", "org.example.Mail");
+    expectName(bare, 0, "desktop:org.example.Bare", "org.example.Bare", "");
+    expectName(session, 4567, "exe:curl", "curl", "curl");
+    expectName(0, 5000, "exe:fetcher", "fetcher", "fetcher");
+    expectName(InodeOf(scratch.path()), 6000, "exe:worker", "worker", "worker");
+    expectName(session, 5001, kOtherAppKey, kOtherAppName, "");
+    expectName(0, 0, kOtherAppKey, kOtherAppName, "");
+
+    // Made after this round looked: seen from the next round on.
+    const std::uint64_t late = MakeCgroup(slice / "app-org.example.Late-5.scope");
+    MakeProcess(proc, "130", "/usr/bin/wget", {{"9", "socket:[7000]"}});
+    expectName(late, 7000, kOtherAppKey, kOtherAppName, "");
+    namer.BeginRound();
+    expectName(late, 7000, "desktop:org.example.Late", "org.example.Late", "");
+    expectName(0, 7000, "exe:wget", "wget", "wget");
+}
+
+struct SocketOfInode final : TcpSocketSink {
+    void OnSocket(const TcpSocketInfo& socket) override {
+        if (socket.inode == inode) {
+            cgroupId = socket.cgroupId;
+            found = true;
+        }
+    }
+    std::uint32_t inode = 0;
+    std::uint64_t cgroupId = 0;
+    bool found = false;
+};
+
+// With the machine's own trees, a socket of this process is named for this
+// test program, or for the desktop application it runs in.
+TEST(AppNamingKernel, NamesASocketOfThisProcess) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof(at)), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    struct stat st {};
+    ASSERT_EQ(::fstat(listener, &st), 0);
+    SocketOfInode socket;
+    socket.inode = static_cast<std::uint32_t>(st.st_ino);
+    TcpSocketLister lister;
+    ASSERT_TRUE(lister.List(socket));
+    EXPECT_TRUE(socket.found);
+
+    AppNamer namer;
+    namer.BeginRound();
+    AppBytes out;
+    namer.Name(socket.cgroupId, socket.inode, out);
+    ::close(listener);
+    const std::string key(AppText(out.key));
+    const std::string exe = fs::read_symlink("/proc/self/exe").filename().string();
+    if (key.starts_with("desktop:")) {
+        EXPECT_GT(key.size(), std::string_view("desktop:").size());
+    } else {
+        EXPECT_EQ(key, "exe:" + exe);
+        EXPECT_EQ(AppText(out.name), exe);
+    }
 }
 
 }  // namespace
