@@ -35,7 +35,8 @@ std::string_view AppText(const std::array<char, N>& field) {
 struct AppBytes {
     std::array<char, kAppKeyCapacity> key{};
     std::array<char, kAppNameCapacity> name{};
-    std::array<char, kAppIconCapacity> icon{};  // a theme icon's name or a file's path; may be empty
+    std::array<char, kAppIconCapacity>
+        icon{};  // a theme icon's name or a file's path; may be empty
     std::uint64_t received = 0;
     std::uint64_t sent = 0;
 };

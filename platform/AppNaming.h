@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/AppUsageSource.h"
+#include "platform/AppSocketLedger.h"
 
 namespace trovik {
 
@@ -75,7 +76,7 @@ std::string DefaultCgroupRoot();
 // each names until a cgroup it does not know is asked for (walked again at
 // most once a round), the processes' sockets for one round (read at most
 // once a round, on the first socket that no cgroup names).
-class AppNamer {
+class AppNamer final : public SocketNamer {
 public:
     static constexpr int kMaxCgroupDepth = 12;
     static constexpr std::size_t kMaxCgroups = 4096;
@@ -87,14 +88,14 @@ public:
 
     // Starts a round: what /proc showed before may be stale, and a cgroup
     // not found before may be there now.
-    void BeginRound();
+    void BeginRound() override;
 
     // Fills the key, the name and the icon of `out` for the socket of
     // cgroup `cgroupId` (0: none known) and inode `inode`:
     // "desktop:<desktop id>" with the desktop file's name (the id without
     // one) and icon, "exe:<executable's name>" with that name as name and
     // icon, or kOtherAppKey with kOtherAppName and no icon.
-    void Name(std::uint64_t cgroupId, std::uint32_t inode, AppBytes& out);
+    void Name(std::uint64_t cgroupId, std::uint32_t inode, AppBytes& out) override;
 
 private:
     // What a cgroup's unit names; an empty id: no application.

@@ -53,9 +53,10 @@ public:
     }
     std::string ColumnText(int n) const {
         const auto* text = sqlite3_column_text(stmt, n);
-        return text == nullptr ? std::string()
-                               : std::string(reinterpret_cast<const char*>(text),
-                                             static_cast<std::size_t>(sqlite3_column_bytes(stmt, n)));
+        return text == nullptr
+                   ? std::string()
+                   : std::string(reinterpret_cast<const char*>(text),
+                                 static_cast<std::size_t>(sqlite3_column_bytes(stmt, n)));
     }
     std::uint64_t ColumnInt(int n) const {
         const sqlite3_int64 v = sqlite3_column_int64(stmt, n);
@@ -265,8 +266,7 @@ bool AppUsageDb::Days(std::uint32_t first, std::uint32_t last,
                    "SELECT u.day, a.key, a.name, a.icon, u.received, u.sent"
                    " FROM usage u JOIN apps a ON a.id = u.app"
                    " WHERE u.day BETWEEN ?1 AND ?2 ORDER BY u.day");
-    Statement totals(handle,
-                     "SELECT day, received, sent FROM links WHERE day BETWEEN ?1 AND ?2");
+    Statement totals(handle, "SELECT day, received, sent FROM links WHERE day BETWEEN ?1 AND ?2");
     if (!rows || !totals) {
         return false;
     }

@@ -21,6 +21,8 @@
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
 #include "ext/ExtDllHost.h"
+#include "platform/AppNaming.h"
+#include "platform/AppUsageWatch.h"
 #include "platform/Autostart.h"
 #include "platform/ClockWatch.h"
 #include "platform/DesktopNotifier.h"
@@ -236,6 +238,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<LinuxCounterSource> counters;
     std::unique_ptr<LinuxConnectionControl> connection;
     std::unique_ptr<LinkServiceWatch> serviceWatch;
+    CountedLinkBoard countedLinks;
+    std::unique_ptr<AppUsageWatch> appWatch;
     NoPowerOff noPowerOff;
     LogindPower logind;
     CounterSource* source = nullptr;
@@ -254,6 +258,10 @@ int main(int argc, char** argv) {
             std::vector<std::string>{}, "/sys/class/net", nullptr, nullptr, &serviceLinks);
         connection = std::make_unique<LinuxConnectionControl>(*counters);
         serviceWatch = std::make_unique<LinkServiceWatch>(serviceLinks);
+        // The usage per application follows the links the counter source
+        // counts; it starts its thread only when the AppUsage setting is on.
+        counters->PublishCountedLinks(&countedLinks);
+        appWatch = std::make_unique<AppUsageWatch>(countedLinks, std::make_unique<AppNamer>());
         source = counters.get();
         control = connection.get();
         power = &logind;
@@ -273,6 +281,7 @@ int main(int argc, char** argv) {
     options.loginStart = &autostart;
     // Made before the meter, so it outlives the meter's save at its end.
     DesktopNotifier notifier;
+    options.apps = simulate ? static_cast<AppUsageSource*>(simulated.get()) : appWatch.get();
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
     meter.Engine().UseNotifier(notifier);
     running = &meter;

@@ -2,6 +2,8 @@
 // fake source, written once a minute, read back with what is pending, and
 // kept in memory when the record cannot be used.
 
+#include "core/AppUsage.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "core/AppUsage.h"
 #include "tests/core/EngineFixture.h"
 
 namespace trovik {
@@ -171,9 +172,17 @@ TEST_F(Ledger, AFullTableCountsTheRestAsOther) {
 // the source's bytes, and its end writes them.
 TEST_F(EngineTest, TheMeterRecordsTheUsagePerApplication) {
     FakeApps apps;
-    MeterEngine meter{MeterEnv{line, store, clock, messages, connection, power, window,
+    MeterEngine meter{MeterEnv{line,
+                               store,
+                               clock,
+                               messages,
+                               connection,
+                               power,
+                               window,
                                DataFiles(dir.path().string(), "Trovik"),
-                               dir.path().string() + "/", {}, &apps}};
+                               dir.path().string() + "/",
+                               {},
+                               &apps}};
     startTime = clock.now;
     ASSERT_EQ(meter.Start(), StartResult::Running);
     EXPECT_TRUE(apps.enabled);
