@@ -61,7 +61,7 @@ public:
     static constexpr std::size_t kPendingDays = 4;
     static constexpr std::uint32_t kWriteSeconds = 60;
 
-    explicit AppUsageLedger(AppUsageSource& source) : source(source) {}
+    explicit AppUsageLedger(AppUsageSource& theSource) : source(theSource) {}
 
     // Switches counting on (opening the record at `path`) or off. `linkRecv`
     // and `linkSent` are the meter's counts as they stand: the next seconds
