@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/AppUsage.h"
 #include "core/Startup.h"
 #include "res/StringTable.h"
 #include "res/TextFormat.h"
@@ -16,6 +17,18 @@ MeterEngine::MeterEngine(const MeterEnv& environment)
     : log(environment.files.LogPath(),
           [&clock = environment.clock] { return ToLocalTime(clock.Now()); }),
       env(environment) {}
+
+const AppUsageView& MeterEngine::AppUsage() const {
+    // The engine's view while it keeps no ledger of the applications: the
+    // recording is off and there is nothing to show.
+    class OffAppUsage final : public AppUsageView {
+    public:
+        AppUsageState State() const override { return AppUsageState::Off; }
+        std::vector<AppUsageRow> Summary(std::uint32_t, std::uint32_t) const override { return {}; }
+    };
+    static const OffAppUsage off{};
+    return off;
+}
 
 StartResult MeterEngine::Start() {
     // Temporary files of replacements that a crash or a power loss cut

@@ -26,6 +26,8 @@
 
 namespace trovik {
 
+class AppUsageView;
+
 // Everything outside the engine, passed in by the program, the replay tool or
 // a test.
 struct MeterEnv {
@@ -156,6 +158,9 @@ public:
     const BillingPeriod& UsePeriod() const { return usePeriod; }
     std::uint64_t PeriodUseKB() const { return periodUseKB; }
     PeriodDays UseDays() const;
+
+    // The usage per application, as its viewer reads it while the meter runs.
+    const AppUsageView& AppUsage() const;
 
     MeterSettings settings;
     Sampler sampler;
