@@ -9,6 +9,7 @@
 #include <QDateEdit>
 #include <QEventLoop>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QTimer>
@@ -131,13 +132,11 @@ TEST_F(AppUsageViewer, RowsAsGivenWithTheirFiguresAndSum) {
     EXPECT_EQ(
         painted.pixelColor(bar.left() + firefox.received + firefox.sent - 1, bar.center().y()),
         kAppSentColour);
-    // Squeezed below its size it still paints, eliding the names.
-    dialog->resize(200, 150);
-    EXPECT_FALSE(dialog->grab().isNull());
 }
 
 TEST_F(AppUsageViewer, EachRangeAsksForItsDays) {
     const auto dialog = Open();
+    dialog->show();
     EXPECT_EQ(dialog->RangeButton(AppUsageRange::Period)->text(),
               QStringLiteral("今期 (3/10〜4/9)"));
     EXPECT_TRUE(dialog->RangeButton(AppUsageRange::Today)->isChecked());
@@ -158,6 +157,16 @@ TEST_F(AppUsageViewer, EachRangeAsksForItsDays) {
          AppUsageRange::Today, 20010315, 20010315},
         {"the picked day again", [&] { dialog->RangeButton(AppUsageRange::Day)->click(); },
          AppUsageRange::Day, 20010203, 20010203},
+        {"today, then the arrow key to the period",
+         [&] {
+             dialog->RangeButton(AppUsageRange::Today)->click();
+             dialog->activateWindow();
+             dialog->RangeButton(AppUsageRange::Today)->setFocus();
+             QApplication::processEvents();
+             QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+             QApplication::sendEvent(dialog->RangeButton(AppUsageRange::Today), &right);
+         },
+         AppUsageRange::Period, 20010310, 20010409},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -233,11 +242,6 @@ TEST_F(AppUsageViewer, FollowsTheViewWhileOpen) {
     EXPECT_EQ(dialog->TotalText(), QStringLiteral("合計 12.5 MB（受信 12 MB / 送信 512 KB）"));
     ASSERT_FALSE(usage.asked.empty());
     EXPECT_EQ(usage.asked.back(), std::make_pair(20010310u, 20010409u)) << "the chosen range";
-
-    usage.rows.clear();
-    Wait(1200);
-    EXPECT_EQ(dialog->Message(), QStringLiteral("この期間の記録はありません"));
-    EXPECT_TRUE(dialog->TotalText().isEmpty());
 }
 
 TEST(AppUsageBars, SegmentsAgainstTheLargestRow) {
