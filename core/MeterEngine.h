@@ -28,6 +28,7 @@
 
 namespace trovik {
 
+
 // Everything outside the engine, passed in by the program, the replay tool or
 // a test.
 struct MeterEnv {

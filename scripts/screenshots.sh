@@ -45,7 +45,7 @@ for layout in 0 1 2 3 4; do
     kill "$meter"
     wait "$meter" 2>/dev/null || true
 done
-# ---- The record viewers: weekly scope and cumulative info ----
+# ---- The record viewers: weekly scope, cumulative info, usage per application ----
 # Four days and today of the simulated line go into the demo records first,
 # through the replay tool and so through the meter's own record writers: an
 # evening session every day, a morning one on some, traffic varying by day.
@@ -92,7 +92,7 @@ Xvfb "$viewers" -screen 0 1024x600x24 -nolisten tcp &
 xvfbViewers=$!
 trap 'kill $xvfb $xvfbViewers 2>/dev/null; rm -rf "$scratch"' EXIT
 sleep 1
-printf '[Settings]\nLayoutType=0\nWndPosX=40\nWndPosY=40\nLogStatics=1\nLogCumulate=1\n' \
+printf '[Settings]\nLayoutType=0\nWndPosX=40\nWndPosY=40\nLogStatics=1\nLogCumulate=1\nAppUsage=1\n' \
     >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
 DISPLAY="$viewers" build/default/bin/Trovik --simulate &
 meter=$!
@@ -130,6 +130,15 @@ for view in 0 1 2 3; do
     sleep 1
     import -window "$info" "$out/cumulative-info-${views[$view]}.png"
 done
+xdotool key Escape
+sleep 1
+# The usage per application over the billing period: the focus starts on
+# 今日, the arrow key moves it to 今期; a second's refresh comes after.
+usage="$(open_viewer p アプリ別の通信量)"
+sleep 1
+xdotool key Right
+sleep 2
+import -window "$usage" "$out/app-usage.png"
 xdotool key Escape
 kill "$meter"
 wait "$meter" 2>/dev/null || true

@@ -473,6 +473,7 @@ bool CMeterDlg::CommandAvailable(unsigned id) const {
         case kCmdLog:
         case kCmdWeeklyScope:
         case kCmdCumulativeInfo:
+        case kCmdAppUsage:
             return ViewerAvailable(id);
         case kCmdExtTest:
             return engine.extHost.IsOpen();
@@ -567,6 +568,7 @@ void CMeterDlg::RunCommand(unsigned id) {
         case kCmdLog:
         case kCmdWeeklyScope:
         case kCmdCumulativeInfo:
+        case kCmdAppUsage:
             if (ViewerAvailable(id)) {
                 engine.Command(id);  // 464 first closes the open cumulative period
                 RunViewer(id,

@@ -35,6 +35,7 @@ enum MenuCommand : unsigned {
     kCmdWeeklyScope = 416,
     kCmdTray = 432,
     kCmdExit = 448,
+    kCmdAppUsage = 496,
     kCmdPopupMenu = 135,
 };
 

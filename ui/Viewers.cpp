@@ -4,6 +4,8 @@
 
 #include "core/MeterEngine.h"
 #include "res/StringTable.h"
+#include "stats/Allowance.h"
+#include "ui/CAppUsageDlg.h"
 #include "ui/CCumInfoDlg.h"
 #include "ui/CDialupInfoDlg.h"
 #include "ui/CRateGraphDlg.h"
@@ -19,6 +21,7 @@ enum ViewerCommand : unsigned {
     kLogCommand = 400,
     kWeeklyScopeCommand = 416,
     kCumulativeInfoCommand = 464,
+    kAppUsageCommand = 496,
 };
 constexpr unsigned kNoCumulativeFileMessage = 18;
 
@@ -52,6 +55,7 @@ bool ViewerAvailable(unsigned command) {
         case kLogCommand:
         case kWeeklyScopeCommand:
         case kCumulativeInfoCommand:
+        case kAppUsageCommand:
             return true;
         default:
             return false;
@@ -86,6 +90,14 @@ void RunViewer(unsigned command, const ViewerContext& context, QWidget* parent) 
                                   MessageIcon::Exclamation);
                 break;
             }
+            RunOwnerless(dialog);
+            break;
+        }
+        case kAppUsageCommand: {
+            // Today and the period are the meter's as the viewer opens.
+            const BillingPeriod& period = context.meter.UsePeriod();
+            CAppUsageDlg dialog(context.meter.AppUsage(), env.clock, PeriodFirstDay(period),
+                                PeriodLastDay(period));
             RunOwnerless(dialog);
             break;
         }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The viewers of the meter's records and state: the rate graph, the dial-up
-// info, the log, the weekly scope and the cumulative info. The meter window
+// info, the log, the weekly scope, the cumulative info and the usage per
+// application. The meter window
 // hands each one a read-only view of its state and runs it modally; the
 // meter keeps ticking meanwhile.
 
@@ -30,7 +31,7 @@ struct ViewerContext {
 // Whether the viewer of a menu command exists in this program.
 bool ViewerAvailable(unsigned command);
 
-// Runs the viewer of a menu command (320, 384, 400, 416, 464) modally over
+// Runs the viewer of a menu command (320, 384, 400, 416, 464, 496) modally over
 // `parent`, and returns when it closes.
 void RunViewer(unsigned command, const ViewerContext& context, QWidget* parent);
 

@@ -27,6 +27,7 @@
 #include "stats/Cumulative.h"
 #include "tests/core/EngineFixture.h"
 #include "tests/ui/PaintedText.h"
+#include "ui/CAppUsageDlg.h"
 #include "ui/CCumInfoDlg.h"
 #include "ui/CDialupInfoDlg.h"
 #include "ui/CMeterDlg.h"
@@ -181,6 +182,24 @@ TEST_F(ViewerDialogs, OpenFromTheMenuAndFromMouseBindings) {
     WhenOpen<CCumInfoDlg>([](CCumInfoDlg&) {}, &infos);
     PressMouse(Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(infos, 2);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// The meter's own view of the applications' usage says its recording is off.
+TEST_F(ViewerDialogs, AppUsageOpensFromThePopup) {
+    Set("ClickM", "135");
+    MakeMeter();
+    int seen = 0;
+    ChooseFromPopup(496);
+    WhenOpen<CAppUsageDlg>(
+        [](CAppUsageDlg& d) {
+            EXPECT_EQ(d.windowTitle(), QStringLiteral("アプリ別の通信量"));
+            EXPECT_EQ(d.Message(), QStringLiteral("アプリ別の通信量の記録はオフです（設定の"
+                                                  "「その他」ページで切り替えます）"));
+        },
+        &seen);
+    PressMouse(Qt::MiddleButton);
+    EXPECT_EQ(seen, 1);
     EXPECT_TRUE(messages.shown.empty());
 }
 
