@@ -28,7 +28,6 @@
 
 namespace trovik {
 
-
 // Everything outside the engine, passed in by the program, the replay tool or
 // a test.
 struct MeterEnv {

@@ -125,12 +125,13 @@ TEST_F(SheetPagesTest, EachPageWritesItsKeysInItsOrder) {
     etc.logStatics = true;
     etc.interfaces = "  ppp0\twwan0 ";
     etc.notify = false;
+    etc.appUsage = false;
     etc.startAtLogin = true;
     WriteEtcPage(store, etc);
     EXPECT_EQ(backend.SettingsWrites(),
               (std::vector<std::string>{"TopMost=1", "IconTitle=0", "ShowError=0", "LogFile=0",
                                         "LogStatics=1", "TrayIconOnStart=0", "AskExitFromPopup=1",
-                                        "Interfaces=ppp0\twwan0", "Notify=0"}))
+                                        "Interfaces=ppp0\twwan0", "Notify=0", "AppUsage=0"}))
         << "start at login is no key";
     backend.writes.clear();
 

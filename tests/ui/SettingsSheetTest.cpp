@@ -592,12 +592,13 @@ TEST_F(SettingsSheetTest, EtcPageSwitchesAndInterfaces) {
     Ctl<QCheckBox>(page, 1034)->click();
     Ctl<QCheckBox>(page, 1101)->click();
     Ctl<QCheckBox>(page, kNotifyBox)->click();
+    Ctl<QCheckBox>(page, kAppUsageBox)->click();
     sheet->accept();
     const auto writes = backend.SettingsWrites();
     EXPECT_EQ(std::vector<std::string>(writes.begin() + 4, writes.end()),
               (std::vector<std::string>{"TopMost=1", "IconTitle=0", "ShowError=0", "LogFile=1",
                                         "LogStatics=0", "TrayIconOnStart=0", "AskExitFromPopup=0",
-                                        "Interfaces=ppp0  usb0", "Notify=1"}));
+                                        "Interfaces=ppp0  usb0", "Notify=1", "AppUsage=0"}));
 }
 
 TEST_F(SettingsSheetTest, AHandEditedFileOpensWithCorrectedValues) {
@@ -636,7 +637,7 @@ TEST_F(SettingsSheetTest, AHandEditedFileOpensWithCorrectedValues) {
     EXPECT_NE(std::find(writes.begin(), writes.end(), "TrayIcon=-1"), writes.end());
     EXPECT_NE(std::find(writes.begin(), writes.end(), "TollTypesDispMask=65535"), writes.end());
     EXPECT_NE(std::find(writes.begin(), writes.end(), "QuotaWarn=80"), writes.end());
-    EXPECT_EQ(writes.size(), 4u + 6 + 8 + 3 + 4 + 1 + 9 + 3);
+    EXPECT_EQ(writes.size(), 4u + 6 + 8 + 3 + 4 + 1 + 10 + 3);
 }
 
 TEST_F(SettingsSheetTest, QuotaPageChecksItsFieldsAndWritesOnlyWhenShown) {
@@ -800,13 +801,14 @@ TEST_F(SheetLoginBoxTest, TheBoxIsTheAutostartEntry) {
         EXPECT_TRUE(Ctl(page, kLoginStartBox)->isEnabled());
         EXPECT_EQ(On(page, kLoginStartBox), c.shownOn);
         EXPECT_TRUE(On(page, kNotifyBox)) << "Notify defaults to on";
+        EXPECT_TRUE(On(page, kAppUsageBox)) << "AppUsage defaults to on";
         if (c.click) {
             Ctl<QCheckBox>(page, kLoginStartBox)->click();
         }
         if (c.ok) {
             sheet->accept();
             EXPECT_EQ(sheet->result(), QDialog::Accepted);
-            EXPECT_EQ(backend.SettingsWrites().size(), 4u + 9) << "nothing of it in the store";
+            EXPECT_EQ(backend.SettingsWrites().size(), 4u + 10) << "nothing of it in the store";
         } else {
             sheet->reject();
             EXPECT_TRUE(backend.writes.empty());
@@ -837,7 +839,7 @@ TEST_F(SheetLoginBoxTest, AnEntryThatCannotBeWrittenIsReported) {
     Ctl<QCheckBox>(page, kLoginStartBox)->click();
     sheet->accept();
     EXPECT_EQ(sheet->result(), QDialog::Accepted) << "the keys are written all the same";
-    EXPECT_EQ(backend.SettingsWrites().size(), 4u + 9);
+    EXPECT_EQ(backend.SettingsWrites().size(), 4u + 10);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find(entryPath), std::string::npos) << messages.shown[0].text;
     EXPECT_FALSE(IsAutostartEnabled(entryPath));

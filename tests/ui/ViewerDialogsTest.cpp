@@ -185,9 +185,11 @@ TEST_F(ViewerDialogs, OpenFromTheMenuAndFromMouseBindings) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// The meter's own view of the applications' usage says its recording is off.
+// The viewer shows the meter's own ledger: here, with the setting off, it
+// says so.
 TEST_F(ViewerDialogs, AppUsageOpensFromThePopup) {
     Set("ClickM", "135");
+    Set("AppUsage", "0");
     MakeMeter();
     int seen = 0;
     ChooseFromPopup(496);
