@@ -39,11 +39,6 @@ public:
     virtual std::vector<AppUsageRow> Summary(std::uint32_t first, std::uint32_t last) const = 0;
 };
 
-// The day's number as the record keeps it: yyyymmdd.
-constexpr std::uint32_t DayNumber(unsigned year, unsigned month, unsigned day) {
-    return year * 10000u + month * 100u + day;
-}
-
 // The usage per application of the running meter: once a second it takes
 // what the source attributed and what the counted links moved (the
 // unattributed part being the difference), keeps it per local day, and once

@@ -80,9 +80,9 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args, std::str
 std::vector<std::string_view> AcceptedOptions() {
     // --report, --export and --year are read by the records command before
     // this parser sees the line.
-    std::vector<std::string_view> options = {"--simulate", "/DEBUG",    "--help",
-                                             "-h",         "--version", "--write-icon",
-                                             "--report",   "--export",  "--year"};
+    std::vector<std::string_view> options = {"--simulate", "/DEBUG",       "--help",   "-h",
+                                             "--version",  "--write-icon", "--report", "--export",
+                                             "--year",     "--apps"};
     options.insert(options.end(), kQtValueOptions.begin(), kQtValueOptions.end());
     options.insert(options.end(), kQtFlagOptions.begin(), kQtFlagOptions.end());
     return options;
@@ -91,8 +91,8 @@ std::vector<std::string_view> AcceptedOptions() {
 std::string HelpText(std::string_view program) {
     const std::string p(program);
     std::string text = "使い方: " + p + " [--simulate] [/DEBUG]\n";
-    text += "        " + p + " [--simulate] --report [年 月]\n";
-    text += "        " + p + " [--simulate] --export csv|json [--year 年]\n";
+    text += "        " + p + " [--simulate] --report [--apps] [年 月]\n";
+    text += "        " + p + " [--simulate] --export csv|json [--apps] [--year 年]\n";
     text +=
         "転送速度計 Vemaro: 回線の送受信の速度を表示し、接続を記録し、自動で切断します。\n"
         "オプションなしで起動すると実際の回線を監視します。設定によっては回線の切断や\n"
@@ -103,6 +103,7 @@ std::string HelpText(std::string_view program) {
         "  /DEBUG       システムメニューに拡張モジュールの「テスト(&T)」を加える\n"
         "  --report     請求期間の累計 (既定は今日の期間) を表示する\n"
         "  --export     その年の日ごとの記録を CSV か JSON で出力する\n"
+        "  --apps       --report、--export と合わせて、アプリ別の通信量を出力する\n"
         "  --help, -h   この説明を表示して終了する\n"
         "  --version    バージョンを表示して終了する\n"
         "\n"

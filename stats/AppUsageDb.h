@@ -16,6 +16,11 @@ inline constexpr std::string_view kUnattributedAppName = "未特定 (UDP/QUIC �
 inline constexpr std::string_view kOtherAppName = "その他";
 inline constexpr std::string_view kOtherAppKey = "other";
 
+// The day's number as the record keeps it: yyyymmdd.
+constexpr std::uint32_t DayNumber(unsigned year, unsigned month, unsigned day) {
+    return year * 10000u + month * 100u + day;
+}
+
 // One application's use: how it is known and shown, and its bytes. The
 // unattributed row has `unattributed` set and an empty key.
 struct AppUsageRow {

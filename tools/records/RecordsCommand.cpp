@@ -14,6 +14,8 @@
 #include "settings/AllowanceSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/Allowance.h"
+#include "stats/AppUsageDb.h"
+#include "stats/AppUsageExport.h"
 #include "stats/Charges.h"
 #include "stats/RecordsExport.h"
 
@@ -21,8 +23,8 @@ namespace trovik {
 namespace {
 
 constexpr std::string_view kUsage =
-    "使い方: trovik --report [年 月]\n"
-    "        trovik --export csv|json [--year 年]\n";
+    "使い方: trovik --report [--apps] [年 月]\n"
+    "        trovik --export csv|json [--apps] [--year 年]\n";
 
 // The user's settings as they stand, with anything the commands would store
 // (the charge presets written on first use) kept in memory only.
@@ -75,11 +77,12 @@ DataFiles Files(const RecordsCommandEnv& env) {
     return DataFiles::ForProgram(env.programPath);
 }
 
-int Export(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+// The format and the year of an --export; a usage error's status otherwise.
+std::optional<int> ParseExport(const std::vector<std::string>& args, const RecordsCommandEnv& env,
+                               ExportFormat& format, unsigned& year) {
     if (args.size() != 2 && args.size() != 4) {
         return Usage(env, "--export には形式 (csv か json) を指定してください");
     }
-    ExportFormat format{};
     if (args[1] == "csv") {
         format = ExportFormat::Csv;
     } else if (args[1] == "json") {
@@ -87,7 +90,7 @@ int Export(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
     } else {
         return Usage(env, "形式は csv か json です: " + args[1]);
     }
-    unsigned year = env.today.year;
+    year = env.today.year;
     if (args.size() == 4) {
         const auto parsed = args[2] == "--year" ? ParseYear(args[3]) : std::nullopt;
         if (!parsed) {
@@ -95,27 +98,16 @@ int Export(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
         }
         year = *parsed;
     }
-    const DataFiles files = Files(env);
-    auto image = std::make_unique<CumulativeImage>();
-    std::string error;
-    if (!ReadYearFileChecked(files, year, *image, error)) {
-        return Fail(env, error);
-    }
-    env.out << ExportYear(*image, year, format);
-    env.out.flush();
-    return env.out.good() ? 0 : Fail(env, "出力に書き込めません");
+    return std::nullopt;
 }
 
-int Report(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+// The year and the month of the period a --report is of (the month it
+// closes in); a usage error's status otherwise.
+std::optional<int> ParseReport(const std::vector<std::string>& args, const RecordsCommandEnv& env,
+                               unsigned closeDay, unsigned& year, unsigned& month) {
     if (args.size() != 1 && args.size() != 3) {
         return Usage(env, "--report には年と月を両方指定するか、どちらも指定しないでください");
     }
-    ReadOnlySettings backend(env.settings);
-    SettingsStore store(backend);
-    const AllowanceSettings allowance = LoadAllowanceSettings(store);
-
-    unsigned year = 0;
-    unsigned month = 0;
     if (args.size() == 3) {
         const auto y = ParseYear(args[1]);
         const auto m = ParseNumber(args[2], 1, 12);
@@ -125,9 +117,109 @@ int Report(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
         year = *y;
         month = *m;
     } else {
-        const BillingPeriod today = CurrentBillingPeriod(env.today, allowance.closeDay);
+        const BillingPeriod today = CurrentBillingPeriod(env.today, closeDay);
         year = today.year;
         month = today.month + 1;
+    }
+    return std::nullopt;
+}
+
+// Opens the record of the usage per application for reading; a failure's
+// status (with its message) otherwise. Off means it is not read.
+std::optional<int> OpenAppUsage(const RecordsCommandEnv& env, AppUsageDb& db) {
+    ReadOnlySettings backend(env.settings);
+    const SettingsStore store(backend);
+    if (!store.GetBool(SettingKey::AppUsage, true)) {
+        return Fail(env, "アプリ別の通信量の記録はオフです (設定の「その他」ページで切り替えます)");
+    }
+    const std::string path = Files(env).AppUsagePath();
+    switch (db.Open(path, true)) {
+        case AppUsageDb::OpenResult::Open:
+            return std::nullopt;
+        case AppUsageDb::OpenResult::Missing:
+            return Fail(env, "アプリ別の通信量の記録がありません: " + path);
+        case AppUsageDb::OpenResult::Locked:
+            return Fail(env, "アプリ別の通信量の記録をほかのプログラムが使用中です: " + path);
+        case AppUsageDb::OpenResult::Damaged:
+            break;
+    }
+    return Fail(env, "アプリ別の通信量の記録が壊れているか読めません: " + path);
+}
+
+int Written(const RecordsCommandEnv& env) {
+    env.out.flush();
+    return env.out.good() ? 0 : Fail(env, "出力に書き込めません");
+}
+
+int ExportApps(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+    ExportFormat format{};
+    unsigned year = 0;
+    if (const auto status = ParseExport(args, env, format, year)) {
+        return *status;
+    }
+    AppUsageDb db;
+    if (const auto status = OpenAppUsage(env, db)) {
+        return *status;
+    }
+    std::vector<AppUsageDayRow> days;
+    if (!db.Days(DayNumber(year, 1, 1), DayNumber(year, 12, 31), days)) {
+        return Fail(env, "アプリ別の通信量の記録を読めません: " + db.LastError());
+    }
+    env.out << ExportAppUsage(days, year, format);
+    return Written(env);
+}
+
+int ReportApps(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+    ReadOnlySettings backend(env.settings);
+    SettingsStore store(backend);
+    const AllowanceSettings allowance = LoadAllowanceSettings(store);
+    unsigned year = 0;
+    unsigned month = 0;
+    if (const auto status = ParseReport(args, env, allowance.closeDay, year, month)) {
+        return *status;
+    }
+    AppUsageDb db;
+    if (const auto status = OpenAppUsage(env, db)) {
+        return *status;
+    }
+    const BillingPeriod period = PeriodClosingIn(year, month, allowance.closeDay);
+    const Date first = PeriodFirstDay(period);
+    const Date last = PeriodLastDay(period);
+    std::vector<AppUsageRow> rows;
+    AppUsageRow links;
+    if (!db.Sum(DayNumber(first.year, first.month, first.day),
+                DayNumber(last.year, last.month, last.day), rows, links)) {
+        return Fail(env, "アプリ別の通信量の記録を読めません: " + db.LastError());
+    }
+    ArrangeAppUsage(rows, links);
+    env.out << AppUsageReportText(rows, year, month, first, last, period.days);
+    return Written(env);
+}
+
+int Export(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+    ExportFormat format{};
+    unsigned year = 0;
+    if (const auto status = ParseExport(args, env, format, year)) {
+        return *status;
+    }
+    const DataFiles files = Files(env);
+    auto image = std::make_unique<CumulativeImage>();
+    std::string error;
+    if (!ReadYearFileChecked(files, year, *image, error)) {
+        return Fail(env, error);
+    }
+    env.out << ExportYear(*image, year, format);
+    return Written(env);
+}
+
+int Report(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
+    ReadOnlySettings backend(env.settings);
+    SettingsStore store(backend);
+    const AllowanceSettings allowance = LoadAllowanceSettings(store);
+    unsigned year = 0;
+    unsigned month = 0;
+    if (const auto status = ParseReport(args, env, allowance.closeDay, year, month)) {
+        return *status;
     }
 
     // A period that closes in January begins in the December of the year
@@ -161,8 +253,7 @@ int Report(const std::vector<std::string>& args, const RecordsCommandEnv& env) {
         types.push_back(std::move(t));
     }
     env.out << PeriodReportText(*image, year, month, allowance.closeDay, types, allowance.quotaMB);
-    env.out.flush();
-    return env.out.good() ? 0 : Fail(env, "出力に書き込めません");
+    return Written(env);
 }
 
 std::string ProgramPath() {
@@ -179,16 +270,23 @@ std::string ProgramPath() {
 
 std::optional<int> RunRecordsCommand(const std::vector<std::string>& args,
                                      const RecordsCommandEnv& env) {
-    if (args.empty()) {
+    if (args.empty() || (args[0] != "--export" && args[0] != "--report")) {
         return std::nullopt;
     }
+    // --apps, anywhere after the command, asks for the usage per application.
+    std::vector<std::string> rest;
+    bool apps = false;
+    for (const std::string& arg : args) {
+        if (arg == "--apps") {
+            apps = true;
+        } else {
+            rest.push_back(arg);
+        }
+    }
     if (args[0] == "--export") {
-        return Export(args, env);
+        return apps ? ExportApps(rest, env) : Export(rest, env);
     }
-    if (args[0] == "--report") {
-        return Report(args, env);
-    }
-    return std::nullopt;
+    return apps ? ReportApps(rest, env) : Report(rest, env);
 }
 
 std::optional<int> RunRecordsCommand(int argc, char** argv) {

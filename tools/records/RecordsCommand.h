@@ -11,8 +11,9 @@
 namespace trovik {
 
 // The records from a terminal, without a display:
-//   trovik [--simulate] --report [YEAR MONTH]
-//   trovik [--simulate] --export csv|json [--year YEAR]
+//   trovik [--simulate] --report [--apps] [YEAR MONTH]
+//   trovik [--simulate] --export csv|json [--apps] [--year YEAR]
+// (--apps: the usage per application instead of the line's records)
 // With --simulate, the demo's records; else those the meter writes on this
 // machine. Nothing is written: not the records, not the settings.
 
