@@ -1,11 +1,15 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "core/AppUsageSource.h"
@@ -42,12 +46,16 @@ public:
 // The usage per application of the running meter: once a second it takes
 // what the source attributed and what the counted links moved (the
 // unattributed part being the difference), keeps it per local day, and once
-// a minute (and at the end) writes it to the record in one transaction. A
-// record that cannot be opened or written is reported once; the counts then
-// stay in memory (pending rows), and no file is ever deleted.
+// a minute hands it to a writer of its own, which adds it to the record in
+// one transaction (and at the end, before the meter goes). A record that
+// cannot be opened or written is reported once; what could not be written
+// stays in memory and goes with the next write that succeeds; no file is
+// ever deleted.
 //
-// The per-second step works in fixed tables and allocates nothing; the
-// minute's write is the one step that does (the database's own work).
+// The per-second step works in fixed tables, allocates nothing and never
+// waits: the hand-over only tries the writer's lock, and a writer still busy
+// gets the minute's rows a second later. The record's work (and its
+// allocation) is the writer thread's.
 class AppUsageLedger final : public AppUsageView {
 public:
     // Applications (with the day they belong to) held between writes; a
@@ -56,7 +64,10 @@ public:
     static constexpr std::size_t kPendingDays = 4;
     static constexpr std::uint32_t kWriteSeconds = 60;
 
-    explicit AppUsageLedger(AppUsageSource& apps) : source(apps) {}
+    explicit AppUsageLedger(AppUsageSource& apps);
+    ~AppUsageLedger() override;
+    AppUsageLedger(const AppUsageLedger&) = delete;
+    AppUsageLedger& operator=(const AppUsageLedger&) = delete;
 
     // Switches counting on (opening the record at `path`) or off. `linkRecv`
     // and `linkSent` are the meter's counts as they stand: the next seconds
@@ -68,21 +79,20 @@ public:
 
     // One second: `day` is today's DayNumber; the link counts are the
     // meter's 64-bit totals (a total that fell was reset: it counts from 0).
-    // Writes when a minute has gone by since the last write; true when the
-    // record failed for the first time in this run (the meter says so).
+    // Hands the rows to the writer when a minute has gone by since the last
+    // hand-over; true when the record failed for the first time in this run
+    // (the meter says so).
     bool Second(std::uint32_t day, std::uint64_t linkRecv, std::uint64_t linkSent);
 
-    // Writes what is pending; false when it could not be written.
-    bool Write();
+    // Hands over what is pending and waits until the writer is done with
+    // it; false when it could not be written.
+    bool Flush();
 
-    // Writes what is pending and closes the record (the meter's end).
+    // Flushes, stops the writer and closes the record (the meter's end).
     void Stop();
 
     AppUsageState State() const override;
     std::vector<AppUsageRow> Summary(std::uint32_t first, std::uint32_t last) const override;
-
-    // Whether the record's trouble was reported already in this run.
-    bool Reported() const { return reported; }
 
 private:
     struct PendingApp {
@@ -94,26 +104,58 @@ private:
         std::uint64_t received = 0;
         std::uint64_t sent = 0;
     };
+    // The rows of a minute (or longer, while the writer was busy).
+    struct Batch {
+        std::array<PendingApp, kPendingRows> apps{};
+        std::size_t appCount = 0;
+        std::array<PendingDay, kPendingDays> days{};
+        std::size_t dayCount = 0;
+        void AddApp(std::uint32_t day, const AppBytes& bytes);
+        void AddLink(std::uint32_t day, std::uint64_t received, std::uint64_t sent);
+    };
+    // A row the writer could not write yet.
+    struct Unwritten {
+        std::uint32_t day = 0;
+        std::string key;  // empty: the links' total
+        std::string name;
+        std::string icon;
+        std::uint64_t received = 0;
+        std::uint64_t sent = 0;
+    };
 
     bool OpenRecord();
-    void AddApp(std::uint32_t day, const AppBytes& bytes);
-    void AddLink(std::uint32_t day, std::uint64_t received, std::uint64_t sent);
     bool Fail();
+    void HandOver(std::unique_lock<std::mutex>& lock);
+    void Writer();
+    void TakeBatch(const Batch& batch);
+    bool WriteUnwritten();
+    static void AddRows(const Batch& batch, std::uint32_t first, std::uint32_t last,
+                        std::vector<AppUsageRow>& apps, AppUsageRow& links);
 
     AppUsageSource& source;
-    std::unique_ptr<AppUsageDb> db;
-    std::string dbPath;
     bool enabled = false;
     bool reported = false;
-    bool failing = false;
     std::uint64_t lastRecv = 0;
     std::uint64_t lastSent = 0;
     std::uint32_t secondsSinceWrite = 0;
     std::array<AppBytes, 32> taken{};
-    std::array<PendingApp, kPendingRows> pendingApps{};
-    std::size_t pendingAppCount = 0;
-    std::array<PendingDay, kPendingDays> pendingDays{};
-    std::size_t pendingDayCount = 0;
+    Batch pending;  // the tick's own
+
+    // Shared with the writer, under `mutex`: the record, the rows handed
+    // over and not taken yet, and those that failed to be written.
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::unique_ptr<AppUsageDb> db;
+    std::string dbPath;
+    Batch handed;
+    bool handedFull = false;
+    bool writing = false;
+    bool stopping = false;
+    std::vector<Unwritten> unwritten;
+    std::atomic<bool> failing{false};
+    std::atomic<bool> failedUnseen{false};
+    std::thread writer;
 };
 
 }  // namespace trovik

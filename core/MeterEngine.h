@@ -86,7 +86,8 @@ inline constexpr std::string_view kAllowanceFileErrorText =
 // The meter without its window: the run-time state the meter window owns and
 // the work of its 100 ms tick, the automatic hang-up and shutdown rules, and
 // its start and end. Viewers read the public fields while it runs; the only
-// thing they write is resetRequested. Nothing runs on another thread.
+// thing they write is resetRequested. Nothing runs on another thread but the
+// writer of the usage per application (see AppUsageLedger).
 class MeterEngine {
 public:
     explicit MeterEngine(const MeterEnv& env);
