@@ -81,6 +81,7 @@ void AppUsageWatch::Loop() {
             const std::lock_guard book(bookMutex);
             ledger.Forget();
             forgotten = true;
+            dumped = false;
         }
         lock.lock();
     }
@@ -167,7 +168,11 @@ void AppUsageWatch::DrainClosed() {
 }
 
 bool AppUsageWatch::RunRound() {
-    ReadAddresses();
+    const std::uint64_t moved = board.Moved();
+    const bool quiet = dumped && moved == movedAtDump;
+    if (!quiet) {
+        ReadAddresses();
+    }
     const std::lock_guard book(bookMutex);
     if (forgotten) {
         forgotten = false;
@@ -179,9 +184,14 @@ bool AppUsageWatch::RunRound() {
     // Before the dump, the sockets that closed since the last one; after it,
     // those that closed while it ran, which it may have missed.
     DrainClosed();
+    if (quiet) {
+        return true;
+    }
     const bool complete = lister.List(ledger);
     DrainClosed();
     ledger.EndRound(complete);
+    dumped = complete;
+    movedAtDump = moved;
     return complete;
 }
 

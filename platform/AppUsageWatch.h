@@ -39,7 +39,9 @@ public:
     std::size_t TakeAttributed(std::span<AppBytes> out) override;
 
     // One round on the caller's thread, as the thread runs it; false when
-    // the dump was not whole. For the benchmark and tests.
+    // the dump was not whole. While the counted links moved no byte since
+    // the last dump, a round only hears of the sockets that closed: no
+    // socket can have counted anything. For the benchmark and tests.
     bool RunRound();
 
     // Whether the kernel's word of closed sockets is heard (joining the
@@ -67,6 +69,9 @@ private:
     std::condition_variable wake;
     bool stopping = false;
     std::atomic<bool> enabled{false};
+    // The links' bytes at the last dump, and whether one was made.
+    std::uint64_t movedAtDump = 0;
+    bool dumped = false;
     bool forgotten = true;
     std::thread thread;
 };

@@ -87,7 +87,9 @@ private:
 
 // The ifindexes of the links the meter counts, as its tick last found them,
 // for another thread that needs to know which traffic is the line's (the
-// usage per application). The tick publishes only when the set changed.
+// usage per application). The tick publishes the set only when it changed,
+// and the bytes the links moved in all at every tick, so that the other
+// thread can rest while the line is quiet.
 class CountedLinkBoard {
 public:
     static constexpr std::size_t kCapacity = 32;
@@ -97,7 +99,11 @@ public:
     // Copies the set into `out` and returns its size.
     std::size_t Read(Indexes& out) const;
 
+    void NoteMoved(std::uint64_t bytes) { moved.store(bytes, std::memory_order_relaxed); }
+    std::uint64_t Moved() const { return moved.load(std::memory_order_relaxed); }
+
 private:
+    std::atomic<std::uint64_t> moved{0};
     mutable std::mutex mutex;
     Indexes indexes{};
     std::size_t count = 0;

@@ -288,6 +288,10 @@ void LinuxCounterSource::Refresh() {
         RememberKnownLinks();
     }
     snapshotValid = true;
+    if (countedBoard != nullptr) {
+        countedBoard->NoteMoved(runningValues[At(StatValue::BytesXmit)] +
+                                runningValues[At(StatValue::BytesRecvd)]);
+    }
 }
 
 bool LinuxCounterSource::Query(StatValue name, std::uint32_t& value) {

@@ -45,14 +45,16 @@ public:
 DumpChunkResult ParseTcpSocketDump(std::span<const std::byte> data,
                                    std::optional<std::uint32_t> seq, TcpSocketSink& sink);
 
-// A dump request for every TCP socket of `family` (AF_INET or AF_INET6) in
-// every state, with its tcp_info. Returns its size, 0 when `out` is too small.
+// A dump request for every TCP socket of `family` (AF_INET or AF_INET6;
+// AF_UNSPEC: both, in the older request's form) in every state that moves
+// bytes, with its tcp_info. Returns its size, 0 when `out` is too small.
 std::size_t BuildTcpSocketDumpRequest(std::span<std::byte> out, std::uint32_t seq,
                                       std::uint8_t family);
 
 // Lists the TCP sockets the kernel shows this process (without privileges:
 // every socket of the network namespace, with its uid and inode) over a
-// NETLINK_SOCK_DIAG socket, one dump per family.
+// NETLINK_SOCK_DIAG socket: both families in one dump, or one dump per
+// family where the kernel refuses that.
 class TcpSocketLister {
 public:
     static constexpr std::size_t kReceiveBufferSize = 32 * 1024;
@@ -71,6 +73,8 @@ private:
     std::unique_ptr<std::byte[]> receiveBuffer;
     std::uint32_t sequence = 0;
     bool open = false;
+    bool bothAtOnce = true;
+    bool refused = false;  // the last dump was answered with an error at once
 };
 
 }  // namespace trovik

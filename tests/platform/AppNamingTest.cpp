@@ -275,8 +275,13 @@ TEST(AppNamingKernel, NamesASocketOfThisProcess) {
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof(at)), 0);
     ASSERT_EQ(::listen(listener, 1), 0);
+    // A connected socket: listening ones carry no bytes and are not dumped.
+    socklen_t size = sizeof(at);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size), 0);
+    const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&at), sizeof(at)), 0);
     struct stat st {};
-    ASSERT_EQ(::fstat(listener, &st), 0);
+    ASSERT_EQ(::fstat(client, &st), 0);
     SocketOfInode socket;
     socket.inode = static_cast<std::uint32_t>(st.st_ino);
     TcpSocketLister lister;
@@ -287,6 +292,7 @@ TEST(AppNamingKernel, NamesASocketOfThisProcess) {
     namer.BeginRound();
     AppBytes out;
     namer.Name(socket.cgroupId, socket.inode, out);
+    ::close(client);
     ::close(listener);
     const std::string key(AppText(out.key));
     const std::string exe = fs::read_symlink("/proc/self/exe").filename().string();
