@@ -2,12 +2,17 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -107,6 +112,48 @@ TEST(SocketDiag, TruncatedAnswersAreMalformed) {
         EXPECT_EQ(result.end, DumpEnd::Malformed) << cut;
     }
     EXPECT_TRUE(none.sockets.empty());
+}
+
+// A kernel that refuses the older request for both families at once: the
+// lister falls back to one dump per family, and stays with that.
+TEST(SocketDiag, ARefusedDumpOfBothFamiliesFallsBackToOnePerFamily) {
+    class Refusing final : public NetlinkTransport {
+    public:
+        explicit Refusing(std::vector<std::uint16_t>& asked) : types(asked) {}
+        bool Open() override { return true; }
+        void Close() override {}
+        bool Send(std::span<const std::byte> request) override {
+            std::memcpy(&last, request.data(), sizeof last);
+            types.push_back(last.nlmsg_type);
+            return true;
+        }
+        std::ptrdiff_t Receive(std::span<std::byte> buffer) override {
+            // An error for the older request, an empty dump for the others.
+            struct {
+                nlmsghdr header;
+                nlmsgerr error;
+            } answer{};
+            const bool refuse = last.nlmsg_type == TCPDIAG_GETSOCK;
+            answer.header.nlmsg_type = refuse ? NLMSG_ERROR : NLMSG_DONE;
+            answer.header.nlmsg_seq = last.nlmsg_seq;
+            answer.header.nlmsg_len = refuse ? sizeof answer : NLMSG_LENGTH(sizeof(int));
+            answer.error.error = refuse ? -EINVAL : 0;
+            std::memcpy(buffer.data(), &answer, answer.header.nlmsg_len);
+            return answer.header.nlmsg_len;
+        }
+
+    private:
+        std::vector<std::uint16_t>& types;
+        nlmsghdr last{};
+    };
+    std::vector<std::uint16_t> types;
+    TcpSocketLister lister(std::make_unique<Refusing>(types));
+    Collected none;
+    ASSERT_TRUE(lister.List(none));
+    ASSERT_TRUE(lister.List(none));
+    EXPECT_EQ(types,
+              (std::vector<std::uint16_t>{TCPDIAG_GETSOCK, SOCK_DIAG_BY_FAMILY, SOCK_DIAG_BY_FAMILY,
+                                          SOCK_DIAG_BY_FAMILY, SOCK_DIAG_BY_FAMILY}));
 }
 
 }  // namespace
