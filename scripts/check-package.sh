@@ -12,6 +12,7 @@ grep -q '^Package: trovik$' <<<"$fields" || fail "package name"
 grep -q '^Section: net$' <<<"$fields" || fail "section"
 grep -q '^Depends: .*fonts-ipafont-gothic' <<<"$fields" || fail "the font is not a dependency"
 grep -q '^Depends: .*libqt6widgets6' <<<"$fields" || fail "shlibdeps did not run"
+grep -q '^Depends: .*libsqlite3-0' <<<"$fields" || fail "the SQLite library is not a dependency"
 version="$(dpkg-deb --field "$deb" Version)"
 
 scratch="$(mktemp -d)"

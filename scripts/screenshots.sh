@@ -56,6 +56,10 @@ mkdir -p "$demo"
     echo "clock $(date -d '4 days ago' +%F) 00:00:00"
     echo "set LogStatics 1"
     echo "set LogCumulate 1"
+    # The scripted line knows no applications: its days would all be
+    # unattributed. The picture of the usage per application shows the
+    # simulated line's own, which knows a few.
+    echo "set AppUsage 0"
     echo "start"
     for day in 0 1 2 3; do
         morning=$((45 + 30 * (day % 3)))
