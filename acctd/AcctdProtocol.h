@@ -1,0 +1,35 @@
+#pragma once
+
+// What the accounting helper (trovik-acctd) serves on the system bus, read
+// only: the bytes and packets the kernel counted per cgroup, direction and
+// link, as its eBPF program on the cgroup v2 root saw them.
+//
+//   Counts() -> a(tuutt)
+//       One entry per cgroup id, link and direction that moved anything:
+//       (cgroup id, ifindex, direction, bytes, packets). A caller is served
+//       only the cgroups under its own user slice
+//       (<root>/user.slice/user-<uid>.slice); root is served all.
+//   LinkTotals() -> a(utttt)
+//       Per ifindex: what the program counted received and sent, and what
+//       the kernel's link counters say (bytes received, bytes sent), so that
+//       a caller can tell how much of a link's traffic no socket of any
+//       cgroup had (the kernel's own, forwarded packets, link headers).
+//       Served to every caller: it names no cgroup.
+//   Version() -> u
+//       kAcctdVersion.
+
+#include <cstdint>
+
+namespace trovik {
+
+inline constexpr const char* kAcctdService = "org.trovik.Acctd1";
+inline constexpr const char* kAcctdPath = "/org/trovik/Acctd1";
+inline constexpr const char* kAcctdInterface = "org.trovik.Acctd1";
+inline constexpr std::uint32_t kAcctdVersion = 1;
+
+enum AcctdDirection : std::uint32_t {
+    kAcctdReceived = 0,  // ingress
+    kAcctdSent = 1,      // egress
+};
+
+}  // namespace trovik
