@@ -1,18 +1,11 @@
 #include "stats/AppUsageExport.h"
 
-#include <charconv>
 #include <cstdio>
 
 #include "res/TextFormat.h"
 
 namespace trovik {
 namespace {
-
-void PutNumber(std::string& out, std::uint64_t n) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    out.append(digits, end);
-}
 
 void PutDay(std::string& out, std::uint32_t day) {
     out += FormatText("%04u-%02u-%02u", {day / 10000, day / 100 % 100, day % 100});
@@ -68,17 +61,17 @@ std::string AppUsageReportText(const std::vector<AppUsageRow>& rows, unsigned cl
         out += "  ";
         out += row.name;
         out += "：";
-        PutNumber(out, row.received);
+        AppendNumber(out, row.received);
         out += " / ";
-        PutNumber(out, row.sent);
+        AppendNumber(out, row.sent);
         out += '\n';
         received += row.received;
         sent += row.sent;
     }
     out += "合計：";
-    PutNumber(out, received);
+    AppendNumber(out, received);
     out += " / ";
-    PutNumber(out, sent);
+    AppendNumber(out, sent);
     out += '\n';
     return out;
 }
@@ -95,15 +88,15 @@ std::string ExportAppUsage(const std::vector<AppUsageDayRow>& days, unsigned yea
             out += ',';
             PutCsvField(out, d.row.name);
             out += ',';
-            PutNumber(out, d.row.received);
+            AppendNumber(out, d.row.received);
             out += ',';
-            PutNumber(out, d.row.sent);
+            AppendNumber(out, d.row.sent);
             out += '\n';
         }
         return out;
     }
     out += "{\"year\": ";
-    PutNumber(out, year);
+    AppendNumber(out, year);
     out += ", \"days\": [";
     for (std::size_t i = 0; i < days.size(); ++i) {
         const AppUsageDayRow& d = days[i];
@@ -120,9 +113,9 @@ std::string ExportAppUsage(const std::vector<AppUsageDayRow>& days, unsigned yea
         out += ", \"name\": ";
         PutJsonString(out, d.row.name);
         out += ", \"received\": ";
-        PutNumber(out, d.row.received);
+        AppendNumber(out, d.row.received);
         out += ", \"sent\": ";
-        PutNumber(out, d.row.sent);
+        AppendNumber(out, d.row.sent);
         out += '}';
     }
     out += days.empty() ? "]}\n" : "]}\n]}\n";

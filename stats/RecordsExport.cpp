@@ -12,12 +12,6 @@
 namespace trovik {
 namespace {
 
-void PutNumber(std::string& out, std::uint64_t n) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    out.append(digits, end);
-}
-
 void PutDate(std::string& out, const Date& d) {
     out += FormatText("%04u-%02u-%02u", {d.year, d.month, d.day});
 }
@@ -70,6 +64,12 @@ std::string YearFileDamage(const DataFiles& files, unsigned year) {
     return {};
 }
 
+void AppendNumber(std::string& out, std::uint64_t n) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    out.append(digits, end);
+}
+
 bool ReadYearFileChecked(const DataFiles& files, unsigned year, CumulativeImage& image,
                          std::string& error) {
     error = YearFileDamage(files, year);
@@ -96,7 +96,7 @@ std::string ExportYear(const CumulativeImage& image, unsigned year, ExportFormat
         out += '\n';
     } else {
         out += "{\"year\": ";
-        PutNumber(out, year);
+        AppendNumber(out, year);
         out += ", \"days\": [";
     }
     bool first = true;
@@ -115,13 +115,13 @@ std::string ExportYear(const CumulativeImage& image, unsigned year, ExportFormat
                  {std::uint64_t{totals.seconds}, std::uint64_t{day.RecvKB()},
                   std::uint64_t{day.SentKB()}, std::uint64_t{totals.connections}}) {
                 out += ',';
-                PutNumber(out, n);
+                AppendNumber(out, n);
             }
             for (std::size_t h = 0; h < kHoursPerDay; ++h) {
                 out += ',';
-                PutNumber(out, day.Hour(h).Seconds());
+                AppendNumber(out, day.Hour(h).Seconds());
                 out += ',';
-                PutNumber(out, day.Hour(h).Connections());
+                AppendNumber(out, day.Hour(h).Connections());
             }
             out += '\n';
             continue;
@@ -130,19 +130,19 @@ std::string ExportYear(const CumulativeImage& image, unsigned year, ExportFormat
         first = false;
         PutDate(out, date);
         out += "\", \"seconds\": ";
-        PutNumber(out, totals.seconds);
+        AppendNumber(out, totals.seconds);
         out += ", \"received_kb\": ";
-        PutNumber(out, day.RecvKB());
+        AppendNumber(out, day.RecvKB());
         out += ", \"sent_kb\": ";
-        PutNumber(out, day.SentKB());
+        AppendNumber(out, day.SentKB());
         out += ", \"disconnects\": ";
-        PutNumber(out, totals.connections);
+        AppendNumber(out, totals.connections);
         out += ", \"hours\": [";
         for (std::size_t h = 0; h < kHoursPerDay; ++h) {
             out += h == 0 ? "[" : ", [";
-            PutNumber(out, day.Hour(h).Seconds());
+            AppendNumber(out, day.Hour(h).Seconds());
             out += ", ";
-            PutNumber(out, day.Hour(h).Connections());
+            AppendNumber(out, day.Hour(h).Connections());
             out += ']';
         }
         out += "]}";

@@ -27,6 +27,9 @@ std::string YearFileDamage(const DataFiles& files, unsigned year);
 
 enum class ExportFormat : std::uint8_t { Csv, Json };
 
+// Appends a number in decimal, as the exports write every figure.
+void AppendNumber(std::string& out, std::uint64_t n);
+
 // Every day of the year's own records (the copied December of the year
 // before left out) that holds anything, in date order. CSV: a header line,
 // then date, connected seconds, received KB, sent KB, ended connections,
