@@ -41,6 +41,9 @@ public:
     // row per application, the largest first (received plus sent), and the
     // unattributed row last (left out when it is 0). Empty while Off.
     virtual std::vector<AppUsageRow> Summary(std::uint32_t first, std::uint32_t last) const = 0;
+
+    // How the applications are told apart now (the source's kind).
+    virtual AppUsageKind Kind() const { return AppUsageKind::TcpOnly; }
 };
 
 // The usage per application of the running meter: once a second it takes
@@ -93,6 +96,7 @@ public:
 
     AppUsageState State() const override;
     std::vector<AppUsageRow> Summary(std::uint32_t first, std::uint32_t last) const override;
+    AppUsageKind Kind() const override { return source.Kind(); }
 
 private:
     struct PendingApp {

@@ -41,6 +41,15 @@ struct AppBytes {
     std::uint64_t sent = 0;
 };
 
+// How a source tells the applications apart: from the TCP sockets it can
+// see without privileges (what moved over UDP and QUIC stays unattributed),
+// or from the kernel's own counts per cgroup as a privileged helper serves
+// them (every protocol).
+enum class AppUsageKind : std::uint8_t {
+    TcpOnly,
+    Exact,
+};
+
 // The seam through which the meter learns which application moved the
 // bytes of the counted links. The source does its work away from the
 // meter's tick (its own thread); the tick only takes what it collected.
@@ -56,6 +65,9 @@ public:
     // per application, and returns how many entries it filled. What does not
     // fit stays for the next call. Never waits long and allocates nothing.
     virtual std::size_t TakeAttributed(std::span<AppBytes> out) = 0;
+
+    // How the bytes taken now are attributed; may change while it runs.
+    virtual AppUsageKind Kind() const { return AppUsageKind::TcpOnly; }
 };
 
 // A source for a meter without one: attributes nothing.

@@ -171,7 +171,7 @@ bool IsCgroup2(const char* path) {
 // closed) to `units`, by their inodes, depth first. The walk stays on the
 // root's file system: beside the v2 hierarchy the v1 hierarchies are mounts
 // of their own whose inode numbers mean other cgroups.
-void WalkInto(int dirFd, dev_t device, int depth, std::size_t& budget,
+void WalkInto(int dirFd, const std::string& under, dev_t device, int depth, std::size_t& budget,
               std::unordered_map<std::uint64_t, std::string>& units) {
     DIR* dir = ::fdopendir(dirFd);
     if (dir == nullptr) {
@@ -193,14 +193,15 @@ void WalkInto(int dirFd, dev_t device, int depth, std::size_t& budget,
             continue;
         }
         --budget;
-        units.insert_or_assign(static_cast<std::uint64_t>(st.st_ino), std::string(name));
+        std::string path = under.empty() ? std::string(name) : under + '/' + std::string(name);
         if (depth < AppNamer::kMaxCgroupDepth) {
             const int child = ::openat(::dirfd(dir), entry->d_name,
                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child >= 0) {
-                WalkInto(child, device, depth + 1, budget, units);
+                WalkInto(child, path, device, depth + 1, budget, units);
             }
         }
+        units.insert_or_assign(static_cast<std::uint64_t>(st.st_ino), std::move(path));
     }
     ::closedir(dir);
 }
@@ -274,6 +275,11 @@ bool IsProcessId(std::string_view name) {
         }
     }
     return true;
+}
+
+std::string_view LastComponent(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 void FillText(AppBytes& out, std::string_view key, std::string_view name, std::string_view icon) {
@@ -481,6 +487,72 @@ void AppNamer::Name(std::uint64_t cgroupId, std::uint32_t inode, AppBytes& out) 
     FillText(out, kOtherAppKey, kOtherAppName, {});
 }
 
+void AppNamer::NameCgroup(std::uint64_t cgroupId, AppBytes& out) {
+    if (const DesktopApp* app = cgroupId != 0 ? AppOfCgroup(cgroupId) : nullptr) {
+        FillText(out, "desktop:" + app->id, app->name, app->icon);
+        return;
+    }
+    const auto unit = unitOfCgroup.find(cgroupId);
+    if (unit == unitOfCgroup.end() || unit->second.empty()) {
+        FillText(out, kOtherAppKey, kOtherAppName, {});  // unknown, or the root
+        return;
+    }
+    if (const std::string exe = ExecutableOfCgroup(unit->second); !exe.empty()) {
+        FillText(out, "exe:" + exe, exe, exe);
+        return;
+    }
+    const std::string_view name = LastComponent(unit->second);
+    FillText(out, "unit:" + std::string(name), name, {});
+}
+
+std::string AppNamer::ExecutableOfCgroup(const std::string& path) const {
+    const std::string procs = cgroupRoot + '/' + path + "/cgroup.procs";
+    const int file = ::open(procs.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) {
+        return {};
+    }
+    std::string text(kCgroupProcsReadLimit, '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(file, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(file);
+    text.resize(got);
+    if (got == kCgroupProcsReadLimit) {
+        // More processes than are looked at: which run what is not known.
+        return {};
+    }
+    std::string common;
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        const auto newline = rest.find('\n');
+        const std::string_view pid = rest.substr(0, newline);
+        rest = newline == std::string_view::npos ? std::string_view{} : rest.substr(newline + 1);
+        if (!IsProcessId(pid)) {
+            continue;
+        }
+        const std::string dir = procRoot + '/' + std::string(pid);
+        const int pidFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (pidFd < 0) {
+            continue;  // ended meanwhile
+        }
+        std::string exe = ExecutableName(pidFd);
+        ::close(pidFd);
+        if (exe.empty() || (!common.empty() && exe != common)) {
+            return {};
+        }
+        common = std::move(exe);
+    }
+    return common;
+}
+
 const AppNamer::DesktopApp* AppNamer::AppOfCgroup(std::uint64_t cgroupId) {
     if (const auto known = appOfCgroup.find(cgroupId); known != appOfCgroup.end()) {
         return known->second.id.empty() ? nullptr : &known->second;
@@ -493,7 +565,8 @@ const AppNamer::DesktopApp* AppNamer::AppOfCgroup(std::uint64_t cgroupId) {
     if (unit == unitOfCgroup.end()) {
         return nullptr;  // not kept: a cgroup made after the walk is found in a later round
     }
-    const auto [app, added] = appOfCgroup.emplace(cgroupId, ResolveUnit(unit->second));
+    const auto [app, added] =
+        appOfCgroup.emplace(cgroupId, ResolveUnit(LastComponent(unit->second)));
     return app->second.id.empty() ? nullptr : &app->second;
 }
 
@@ -536,7 +609,7 @@ void AppNamer::WalkCgroups() {
     if (root >= 0 && ::fstat(root, &st) == 0) {
         unitOfCgroup.emplace(static_cast<std::uint64_t>(st.st_ino), std::string());
         std::size_t budget = kMaxCgroups;
-        WalkInto(root, st.st_dev, 1, budget, unitOfCgroup);
+        WalkInto(root, std::string(), st.st_dev, 1, budget, unitOfCgroup);
     } else if (root >= 0) {
         ::close(root);
     }

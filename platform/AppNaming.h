@@ -81,6 +81,9 @@ public:
     static constexpr int kMaxCgroupDepth = 12;
     static constexpr std::size_t kMaxCgroups = 4096;
     static constexpr std::size_t kMaxProcessSockets = 64 * 1024;
+    // A cgroup.procs longer than this (some thousand processes) names no
+    // executable.
+    static constexpr std::size_t kCgroupProcsReadLimit = 16 * 1024;
 
     // The roots are parameters so that tests work on trees of their own.
     explicit AppNamer(std::string cgroupRoot = DefaultCgroupRoot(), std::string procRoot = "/proc",
@@ -97,6 +100,14 @@ public:
     // icon, or kOtherAppKey with kOtherAppName and no icon.
     void Name(std::uint64_t cgroupId, std::uint32_t inode, AppBytes& out) override;
 
+    // Fills `out` for the traffic of cgroup `cgroupId` as a whole (the
+    // accounting helper counts per cgroup, not per socket): the desktop
+    // application whose unit it is, as Name does; else "exe:<name>" when
+    // every process in it (its cgroup.procs) runs the one executable; else
+    // "unit:<unit name>" with the unit's name ("session-2.scope"); else, for
+    // the root and a cgroup not found, kOtherAppKey with kOtherAppName.
+    void NameCgroup(std::uint64_t cgroupId, AppBytes& out);
+
 private:
     // What a cgroup's unit names; an empty id: no application.
     struct DesktopApp {
@@ -108,6 +119,7 @@ private:
     const DesktopApp* AppOfCgroup(std::uint64_t cgroupId);
     DesktopApp ResolveUnit(std::string_view unitName) const;
     const std::string* ExecutableOfSocket(std::uint32_t inode);
+    std::string ExecutableOfCgroup(const std::string& path) const;
     void WalkCgroups();
     void ScanProcesses();
 
@@ -115,7 +127,8 @@ private:
     std::string procRoot;
     std::vector<std::string> applicationDirs;
 
-    // The last path component of each cgroup directory, by its inode.
+    // Each cgroup directory's path under the root, by its inode (the root's
+    // own is empty).
     std::unordered_map<std::uint64_t, std::string> unitOfCgroup;
     // What each cgroup of unitOfCgroup names, once asked for; cgroup ids are
     // never used again, so an answer stays true while its cgroup is there.

@@ -356,8 +356,9 @@ constexpr std::array kExtDllPageControls{
     ControlTemplate{1319, K::Button, "プロパティ(&R)", 183, 125, 60, 14},
 };
 
-// 139 その他: the seven boxes, the notification, application and login boxes, then the
-// interface list of this system.
+// 139 その他: the seven boxes, the notification, application and login boxes (with
+// exact accounting beside the application box, and why it cannot be had under
+// it), then the interface list of this system.
 constexpr std::array kEtcPageControls{
     ControlTemplate{1004, K::CheckBox, "ウィンドウを常に手前に表示(&T)", 7, 6, 236, 10},
     ControlTemplate{1012, K::CheckBox, "ｱｲｺﾝ化中もｳｨﾝﾄﾞｳ名で表示(&I)", 7, 17, 236, 10},
@@ -368,8 +369,11 @@ constexpr std::array kEtcPageControls{
     ControlTemplate{1101, K::CheckBox, "ﾎﾟｯﾎﾟｱｯﾌﾟでの終了時、確認が必要(&X)", 7, 72, 236, 10},
     ControlTemplate{kNotifyBox, K::CheckBox, "自動切断や警告をデスクトップに通知(&N)", 7, 83, 236,
                     10},
-    ControlTemplate{kAppUsageBox, K::CheckBox, "アプリ別の通信量を記録(&P)", 7, 94, 236, 10},
-    ControlTemplate{kLoginStartBox, K::CheckBox, "ログイン時に起動する", 7, 105, 236, 10},
+    ControlTemplate{kAppUsageBox, K::CheckBox, "アプリ別の通信量を記録(&P)", 7, 94, 104, 10},
+    ControlTemplate{kExactBox, K::CheckBox, "正確に計測する (管理者の許可が必要)", 112, 94, 131,
+                    10},
+    ControlTemplate{kLoginStartBox, K::CheckBox, "ログイン時に起動する", 7, 105, 104, 10},
+    ControlTemplate{kExactReasonText, K::ValueText, "", 122, 105, 121, 10},
     ControlTemplate{kNoControlId, K::StaticText,
                     "回線のインターフェース名（空白で区切る。空欄ならPPP・従量制・モデムの回線）",
                     7, 118, 236, 10},

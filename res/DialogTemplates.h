@@ -207,6 +207,10 @@ inline constexpr unsigned kQuotaProjectionText = 1350;
 
 // その他's box of the usage per application.
 inline constexpr unsigned kAppUsageBox = 1351;
+// その他's box of exact accounting (the privileged helper) and the line that
+// says why it cannot be had.
+inline constexpr unsigned kExactBox = 1352;
+inline constexpr unsigned kExactReasonText = 1353;
 
 // Icon ids.
 inline constexpr unsigned kProgramIcon = 128;

@@ -281,6 +281,13 @@ bool ApplyLoginStart(LoginStart* login, bool atOpening, bool wanted) {
     return login->Set(wanted);
 }
 
+bool ApplyExactAccounting(ExactAccounting* exact, bool atOpening, bool wanted) {
+    if (exact == nullptr || wanted == atOpening) {
+        return true;
+    }
+    return exact->Set(wanted);
+}
+
 std::string LoginStartMessage(bool wanted, std::string_view location) {
     return std::string(wanted ? "ログイン時に起動するよう登録できませんでした。"
                               : "ログイン時の起動を取り消せませんでした。") +

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "settings/AllowanceSettings.h"
+#include "settings/ExactAccounting.h"
 #include "settings/LoginStart.h"
 #include "settings/MeterSettings.h"
 #include "settings/SettingsStore.h"
@@ -180,6 +181,9 @@ struct EtcPageValues {
     bool appUsage = true;
     // Start at login: the desktop's autostart entry, never a key of the store.
     bool startAtLogin = false;
+    // Exact accounting: the helper answers (when the page opened), never a
+    // key of the store.
+    bool exactAccounting = false;
 };
 
 // The keys, and start at login from `login` (off when there is none).
@@ -193,6 +197,10 @@ void WriteEtcPage(SettingsStore& store, const EtcPageValues& page);
 // entry said when the page was read; an unchanged box leaves the entry (which
 // the user may have edited by hand) alone. False when the change failed.
 bool ApplyLoginStart(LoginStart* login, bool atOpening, bool wanted);
+
+// Turns the helper's service on or off when the page's box differs from how
+// it was at the opening. False when the change failed (or was refused).
+bool ApplyExactAccounting(ExactAccounting* exact, bool atOpening, bool wanted);
 
 // The message for a start at login that could not be changed.
 std::string LoginStartMessage(bool wanted, std::string_view location);

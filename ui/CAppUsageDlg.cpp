@@ -104,6 +104,9 @@ CAppUsageDlg::CAppUsageDlg(const AppUsageView& usage, Clock& clock, Date first, 
     total = new QLabel(this);
     layout->addWidget(total);
 
+    kind = new QLabel(this);
+    layout->addWidget(kind);
+
     auto* bottom = new QHBoxLayout;
     legend = new QWidget(this);
     auto* colours = new QHBoxLayout(legend);
@@ -217,6 +220,11 @@ void CAppUsageDlg::Refresh() {
     if (message->text() != shown) {
         message->setText(shown);
     }
+    const QString how =
+        Utf8(view.Kind() == AppUsageKind::Exact ? kAppUsageExactText : kAppUsageTcpOnlyText);
+    if (kind->text() != how) {
+        kind->setText(how);
+    }
     pages->setCurrentIndex(rows.empty() ? kMessagePage : kRowsPage);
     chart->SetRows(std::move(rows));
 }
@@ -231,6 +239,10 @@ QString CAppUsageDlg::Note() const {
 
 QString CAppUsageDlg::TotalText() const {
     return total->text();
+}
+
+QString CAppUsageDlg::KindText() const {
+    return kind->text();
 }
 
 }  // namespace trovik

@@ -33,6 +33,10 @@ inline constexpr std::string_view kAppUsageOffText =
 inline constexpr std::string_view kAppUsageInMemoryText =
     "記録ファイルが使えないため、この実行中の分だけを表示しています";
 inline constexpr std::string_view kAppUsageEmptyText = "この期間の記録はありません";
+// How the applications are told apart, under the rows.
+inline constexpr std::string_view kAppUsageExactText = "計測：正確 (trovik-acctd)";
+inline constexpr std::string_view kAppUsageTcpOnlyText =
+    "計測：TCP のみ（UDP/QUIC は未特定に入ります）";
 
 enum class AppUsageRange : std::uint8_t {
     Today,   // 今日
@@ -66,6 +70,8 @@ public:
     QString Note() const;
     // The sum of the rows; empty without rows.
     QString TotalText() const;
+    // The line that says how the applications are told apart.
+    QString KindText() const;
 
 private:
     void Choose(AppUsageRange which);
@@ -85,6 +91,7 @@ private:
     AppUsageChart* chart = nullptr;
     QLabel* message = nullptr;
     QLabel* total = nullptr;
+    QLabel* kind = nullptr;
     QWidget* legend = nullptr;
     QTimer* refresh = nullptr;
 };

@@ -53,6 +53,27 @@ void CCnfEtcPage::Initialise() {
     SetChecked(kLoginStartBox, values.startAtLogin);
     Control(kLoginStartBox)->setEnabled(context.loginStart != nullptr);
     loginAtOpening = values.startAtLogin;
+    std::string_view reason;
+    exactOffered = false;
+    if (context.exact != nullptr) {
+        switch (context.exact->Support()) {
+            case ExactSupport::Available:
+                exactOffered = true;
+                break;
+            case ExactSupport::NoCgroup2:
+                reason = kNoCgroup2Text;
+                break;
+            case ExactSupport::NoBpf:
+                reason = kNoBpfText;
+                break;
+        }
+    }
+    values.exactAccounting = exactOffered && context.exact->Answering();
+    exactAtOpening = values.exactAccounting;
+    SetChecked(kExactBox, values.exactAccounting);
+    Control(kExactBox)->setEnabled(exactOffered);
+    Control<QLabel>(kExactReasonText)
+        ->setText(QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())));
     Control<QLineEdit>(kInterfacesControl)->setText(QString::fromStdString(values.interfaces));
     std::string present;
     for (const std::string& name : context.presentInterfaces) {
@@ -79,6 +100,7 @@ bool CCnfEtcPage::Exchange() {
     values.notify = Checked(kNotifyBox);
     values.appUsage = Checked(kAppUsageBox);
     values.startAtLogin = Checked(kLoginStartBox);
+    values.exactAccounting = exactOffered && Checked(kExactBox);
     auto* field = Control<QLineEdit>(kInterfacesControl);
     const std::string interfaces = field->text().toStdString();
     if (const auto bad = FirstBadInterfaceName(interfaces)) {
@@ -94,6 +116,11 @@ void CCnfEtcPage::Write() {
     if (!ApplyLoginStart(context.loginStart, loginAtOpening, values.startAtLogin)) {
         messages.Show(0, LoginStartMessage(values.startAtLogin, context.loginStart->Location()),
                       MessageIcon::Exclamation);
+    }
+    // pkexec says itself when the consent was refused; the box shows the
+    // outcome the next time the page opens.
+    if (exactOffered) {
+        (void)ApplyExactAccounting(context.exact, exactAtOpening, values.exactAccounting);
     }
 }
 

@@ -9,7 +9,9 @@ namespace trovik {
 // その他: the seven switches of the window, the log and the tray, desktop
 // notifications, start at login, and the network interfaces that stand for
 // the dial-up line. Start at login is read from and written to the desktop's
-// autostart entry (through the sheet's LoginStart), never to the store.
+// autostart entry (through the sheet's LoginStart), never to the store; so is
+// exact accounting, whose box shows whether the helper answers (asked once,
+// at the opening) and switches its service through ExactAccounting.
 class CCnfEtcPage final : public CCnfPage {
 public:
     CCnfEtcPage(const SheetContext& sheet, QWidget* parent);
@@ -23,6 +25,8 @@ public:
 private:
     EtcPageValues values;
     bool loginAtOpening = false;
+    bool exactAtOpening = false;
+    bool exactOffered = false;
 };
 
 // The network interfaces of this machine now (/sys/class/net), sorted.

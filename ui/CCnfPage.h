@@ -13,6 +13,7 @@
 
 #include "core/MessageBoxes.h"
 #include "res/DialogTemplates.h"
+#include "settings/ExactAccounting.h"
 #include "settings/LoginStart.h"
 #include "settings/SettingsStore.h"
 #include "stats/Allowance.h"
@@ -38,6 +39,9 @@ struct SheetContext {
     // shown). The sheet only looks.
     std::function<std::uint64_t()> periodUseKB{};
     std::function<PeriodDays()> periodDays{};
+    // Exact accounting per application; none where the program cannot offer
+    // it (the box is then disabled).
+    ExactAccounting* exact = nullptr;
 };
 
 // One page. Its window and its initialisation come the first time its tab

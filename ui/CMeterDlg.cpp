@@ -584,7 +584,8 @@ void CMeterDlg::RunCommand(unsigned id) {
                                  PresentInterfaceNames(engine.Environment().counters),
                                  engine.Environment().counters.CountsNothing(), options.loginStart,
                                  [&meter = std::as_const(engine)] { return meter.PeriodUseKB(); },
-                                 [&meter = std::as_const(engine)] { return meter.UseDays(); }},
+                                 [&meter = std::as_const(engine)] { return meter.UseDays(); },
+                                 options.exact},
                     this)) {
                 engine.ReloadSettings();
             }

@@ -13,6 +13,7 @@
 
 #include "core/MeterEngine.h"
 #include "core/WindowHooks.h"
+#include "settings/ExactAccounting.h"
 #include "settings/LoginStart.h"
 
 class QLabel;
@@ -58,6 +59,8 @@ struct MeterWindowOptions {
     // Who moved the counted bytes (must outlive the window); null: nobody
     // tells.
     AppUsageSource* apps = nullptr;
+    // Exact accounting for the settings sheet; none: its box is disabled.
+    ExactAccounting* exact = nullptr;
 };
 
 // The meter window: one of the five layouts, the two number texts and bars,

@@ -21,7 +21,10 @@
 #include "core/SimulatedLine.h"
 #include "core/Startup.h"
 #include "ext/ExtDllHost.h"
+#include "platform/AcctdSetup.h"
+#include "platform/AcctdSource.h"
 #include "platform/AppNaming.h"
+#include "platform/AppUsageSources.h"
 #include "platform/AppUsageWatch.h"
 #include "platform/Autostart.h"
 #include "platform/ClockWatch.h"
@@ -239,7 +242,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<LinuxConnectionControl> connection;
     std::unique_ptr<LinkServiceWatch> serviceWatch;
     CountedLinkBoard countedLinks;
-    std::unique_ptr<AppUsageWatch> appWatch;
+    std::unique_ptr<AppUsageSources> appSources;
+    ProcessRunner commands;
+    AcctdAccounting exactAccounting(commands);
     NoPowerOff noPowerOff;
     LogindPower logind;
     CounterSource* source = nullptr;
@@ -259,9 +264,13 @@ int main(int argc, char** argv) {
         connection = std::make_unique<LinuxConnectionControl>(*counters);
         serviceWatch = std::make_unique<LinkServiceWatch>(serviceLinks);
         // The usage per application follows the links the counter source
-        // counts; it starts its thread only when the AppUsage setting is on.
+        // counts: from the accounting helper on the system bus while it
+        // answers, else from the TCP sockets; the sources start their
+        // threads only when the AppUsage setting is on.
         counters->PublishCountedLinks(&countedLinks);
-        appWatch = std::make_unique<AppUsageWatch>(countedLinks, std::make_unique<AppNamer>());
+        appSources = std::make_unique<AppUsageSources>(
+            std::make_unique<AcctdSource>(countedLinks, std::make_unique<AppNamer>()),
+            std::make_unique<AppUsageWatch>(countedLinks, std::make_unique<AppNamer>()));
         source = counters.get();
         control = connection.get();
         power = &logind;
@@ -281,7 +290,9 @@ int main(int argc, char** argv) {
     options.loginStart = &autostart;
     // Made before the meter, so it outlives the meter's save at its end.
     DesktopNotifier notifier;
-    options.apps = simulate ? static_cast<AppUsageSource*>(simulated.get()) : appWatch.get();
+    options.apps = simulate ? static_cast<AppUsageSource*>(simulated.get()) : appSources.get();
+    // The simulated line has no helper to switch.
+    options.exact = simulate ? nullptr : &exactAccounting;
     CMeterDlg meter(options, *source, settings, clock, *control, *power, files);
     meter.Engine().UseNotifier(notifier);
     running = &meter;

@@ -28,12 +28,14 @@ namespace {
 class FakeUsage final : public AppUsageView {
 public:
     AppUsageState State() const override { return state; }
+    AppUsageKind Kind() const override { return kind; }
     std::vector<AppUsageRow> Summary(std::uint32_t first, std::uint32_t last) const override {
         asked.emplace_back(first, last);
         return rows;
     }
 
     AppUsageState state = AppUsageState::Recording;
+    AppUsageKind kind = AppUsageKind::TcpOnly;
     std::vector<AppUsageRow> rows;
     mutable std::vector<std::pair<std::uint32_t, std::uint32_t>> asked;
 };
@@ -242,6 +244,22 @@ TEST_F(AppUsageViewer, FollowsTheViewWhileOpen) {
     EXPECT_EQ(dialog->TotalText(), QStringLiteral("合計 12.5 MB（受信 12 MB / 送信 512 KB）"));
     ASSERT_FALSE(usage.asked.empty());
     EXPECT_EQ(usage.asked.back(), std::make_pair(20010310u, 20010409u)) << "the chosen range";
+}
+
+// The line under the rows says how the applications were told apart, and
+// follows the source when it changes while the viewer is open (the helper
+// starts or stops answering).
+TEST_F(AppUsageViewer, SaysHowTheApplicationsAreToldApart) {
+    const auto dialog = Open();
+    EXPECT_EQ(dialog->KindText(), QStringLiteral("計測：TCP のみ（UDP/QUIC は未特定に入ります）"));
+    usage.kind = AppUsageKind::Exact;
+    Wait(1200);
+    EXPECT_EQ(dialog->KindText(), QStringLiteral("計測：正確 (trovik-acctd)"));
+    usage.kind = AppUsageKind::TcpOnly;
+    usage.rows.clear();
+    dialog->Refresh();
+    EXPECT_EQ(dialog->KindText(), QStringLiteral("計測：TCP のみ（UDP/QUIC は未特定に入ります）"))
+        << "also without rows";
 }
 
 TEST(AppUsageBars, SegmentsAgainstTheLargestRow) {

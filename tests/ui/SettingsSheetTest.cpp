@@ -21,6 +21,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/AcctdSetup.h"
 #include "platform/Autostart.h"
 #include "tests/ScratchDir.h"
 #include "tests/core/EngineFixture.h"
@@ -83,7 +84,7 @@ void WhenModal(std::function<void(QWidget*)> action) {
 class SettingsSheetTest : public ::testing::Test {
 protected:
     bool countsNothing = false;
-    void Open(LoginStart* login = nullptr) {
+    void Open(LoginStart* login = nullptr, ExactAccounting* exact = nullptr) {
         sheet = std::make_unique<CConfigDlg>(SheetContext{store,
                                                           messages,
                                                           program.path().string() + "/",
@@ -92,7 +93,8 @@ protected:
                                                           countsNothing,
                                                           login,
                                                           [this] { return useKB; },
-                                                          [this] { return days; }});
+                                                          [this] { return days; },
+                                                          exact});
     }
     template <class T>
     T* Show(Tab tab) {
@@ -554,6 +556,76 @@ TEST_F(SettingsSheetTest, ExtensionPageReportsAMissingModuleAndStoresTheSelectio
     page->List()->topLevelItem(1)->setSelected(true);
     sheet->accept();
     EXPECT_EQ(backend.SettingsWrites().back(), "ExtDLL=TrvikTwo.so");
+}
+
+// Records the commands instead of running them.
+class FakeRunner final : public CommandRunner {
+public:
+    int Run(const std::vector<std::string>& argv) override {
+        runs.push_back(argv);
+        return 0;
+    }
+    std::vector<std::vector<std::string>> runs;
+};
+
+// The exact accounting box: offered only where the machine can have it (else
+// disabled, saying why), ticked while the helper answers, and switched at OK
+// through pkexec when it was changed.
+TEST_F(SettingsSheetTest, EtcPageExactAccountingBox) {
+    const struct {
+        ExactSupport support;
+        bool answering;
+        bool click;
+        const char* reason;
+        std::vector<std::vector<std::string>> runs;
+    } cases[] = {
+        {ExactSupport::Available,
+         false,
+         true,
+         "",
+         {{"pkexec", "/usr/lib/trovik/trovik-acctd-enable", "enable"}}},
+        {ExactSupport::Available,
+         true,
+         true,
+         "",
+         {{"pkexec", "/usr/lib/trovik/trovik-acctd-enable", "disable"}}},
+        {ExactSupport::Available, true, false, "", {}},
+        {ExactSupport::NoCgroup2, true, true, "cgroup v2 がないため使えません", {}},
+        {ExactSupport::NoBpf, false, true, "このカーネルでは BPF が使えません", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.support) * 10 + c.answering);
+        FakeRunner runner;
+        int asked = 0;
+        AcctdAccounting exact(
+            runner, [&c] { return c.support; },
+            [&] {
+                ++asked;
+                return c.answering;
+            });
+        Open(nullptr, &exact);
+        auto* page = Show<CCnfEtcPage>(kEtc);
+        const bool available = c.support == ExactSupport::Available;
+        auto* box = Ctl<QCheckBox>(page, kExactBox);
+        EXPECT_EQ(box->isEnabled(), available);
+        EXPECT_EQ(box->isChecked(), available && c.answering);
+        EXPECT_EQ(asked, available ? 1 : 0) << "asked once, and only where it can answer";
+        auto* reason = Ctl<QLabel>(page, kExactReasonText);
+        EXPECT_EQ(reason->text(), QString::fromUtf8(c.reason));
+        EXPECT_LE(reason->sizeHint().width(), reason->width()) << "the reason fits its line";
+        if (c.click && box->isEnabled()) {
+            box->click();
+        }
+        sheet->accept();
+        EXPECT_EQ(sheet->result(), QDialog::Accepted);
+        EXPECT_EQ(runner.runs, c.runs);
+        EXPECT_EQ(asked, available ? 1 : 0);
+    }
+    // A meter without it (the simulated line): disabled, saying nothing.
+    Open();
+    auto* page = Show<CCnfEtcPage>(kEtc);
+    EXPECT_FALSE(Ctl(page, kExactBox)->isEnabled());
+    EXPECT_TRUE(Text(page, kExactReasonText).isEmpty());
 }
 
 TEST_F(SettingsSheetTest, EtcPageSwitchesAndInterfaces) {
