@@ -122,6 +122,12 @@ for ((t = 0; t < 50; ++t)); do
     sleep 0.1
 done
 
+# A folder that is no cgroup v2 hierarchy is refused with a message.
+"$daemon" --cgroup-root "$scratch" --bus "$bus" 2>"$scratch/refused.log"
+status=$?
+((status == 69)) && grep -q "no cgroup v2" "$scratch/refused.log" ||
+    fail "a folder as the cgroup root: status $status, $(cat "$scratch/refused.log")"
+
 "$daemon" --cgroup-root "$cg" --bus "$bus" >"$scratch/acctd.log" 2>&1 &
 acctd=$!
 pids+=("$acctd")
