@@ -23,10 +23,16 @@ dpkg-deb -x "$deb" "$root"
 for path in usr/lib/trovik/Trovik usr/lib/trovik/TrvikLunvar.so usr/lib/trovik/TrvikPelkin.so \
     usr/lib/trovik/TrvikMorvex.so usr/lib/trovik/help/index.html \
     usr/share/applications/trovik.desktop usr/share/icons/hicolor/64x64/apps/trovik.png \
-    usr/share/man/man1/trovik.1.gz usr/share/doc/trovik/copyright usr/share/doc/trovik/README.md; do
+    usr/share/man/man1/trovik.1.gz usr/share/doc/trovik/copyright usr/share/doc/trovik/README.md \
+    usr/lib/trovik/trovik-acctd usr/lib/systemd/system/trovik-acctd.service \
+    usr/share/dbus-1/system.d/org.trovik.Acctd1.conf; do
     [[ -f "$root/$path" ]] || fail "missing /$path"
 done
 [[ "$(readlink "$root/usr/bin/trovik")" == ../lib/trovik/Trovik ]] || fail "/usr/bin/trovik"
+# The accounting helper is installed but not enabled: no unit is linked in.
+if find "$root" -path '*.wants/*' | grep -q .; then fail "the helper's unit is enabled"; fi
+grep -q '^BusName=org.trovik.Acctd1$' "$root/usr/lib/systemd/system/trovik-acctd.service" ||
+    fail "the helper's unit"
 zcat "$root/usr/share/man/man1/trovik.1.gz" | grep -q "Trovik $version" || fail "manual page version"
 "$root/usr/bin/trovik" --version | grep -qF "$version" || fail "--version does not say $version"
 if find "$root" -name '*.tmp*' -o -name '*.o' | grep -q .; then fail "stray build files"; fi
