@@ -263,6 +263,31 @@ echo "link trv0 sent: kernel $l_tx, program $c_tx in $tx_packets packets," \
 check "received beyond the Ethernet headers" $((l_rx - c_rx - 14 * rx_packets)) 0
 check "sent beyond the Ethernet headers" $((l_tx - c_tx - 14 * tx_packets)) 0
 
+# Through the meter's main, with the helper on its system bus: datagrams
+# from cgroup a count to an application, not to the unattributed row.
+if [[ -n "${TROVIK_PROGRAM:-}" ]]; then
+    . "$(dirname "${BASH_SOURCE[0]}")/../program/ScratchHome.sh"
+    scratch_home "$scratch/meter"
+    export DBUS_SYSTEM_BUS_ADDRESS="$bus"
+    mkdir -p "$scratch/meter/prog"
+    cp "$TROVIK_PROGRAM" "$scratch/meter/prog/Trovik"
+    printf '[Settings]\nInterfaces=trv0\nLogFile=1\n' >"$XDG_CONFIG_HOME/Qanto/Vemaro.conf"
+    "$scratch/meter/prog/Trovik" &
+    meter=$!
+    pids+=("$meter")
+    wait_for_text "$scratch/meter/prog/Trovik.LOG" "- - - - - -" || fail "the meter did not start"
+    sleep 2.5  # the helper's first answer is the meter's baseline
+    in_cgroup "$cg/user.slice/user-0.slice/a" "$client" udp 192.0.2.3 9 1000 1200 ||
+        fail "udp a for the meter"
+    sleep 2.5
+    kill -TERM "$meter"
+    wait "$meter" || fail "the meter ended with $?"
+    csv=$("$scratch/meter/prog/Trovik" --export csv --apps) || fail "--export --apps"
+    echo "$csv"
+    apps_sent=$(awk -F, 'NR > 1 && $2 != "" { s += $5 } END { print s + 0 }' <<<"$csv")
+    check "the applications' bytes sent, through the meter" "$apps_sent" $((1000 * (1200 + 28)))
+fi
+
 kill -TERM "$acctd"
 wait "$acctd" || fail "the helper ended with $? after SIGTERM"
 ((fails == 0)) || { cat "$scratch/acctd.log" >&2; exit 1; }
