@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/ConnectionControl.h"
-#include "core/MessageBoxes.h"
+#include "ext/MessageBoxes.h"
 
 namespace trovik::bench {
 

@@ -11,8 +11,8 @@
 
 #include "res/DialogTemplates.h"
 #include "stats/RateHistory.h"
-#include "ui/DialogBuilder.h"
-#include "ui/RateGraphChart.h"
+#include "ui/charts/RateGraphChart.h"
+#include "ui/common/DialogBuilder.h"
 
 namespace {
 

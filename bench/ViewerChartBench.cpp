@@ -13,9 +13,9 @@
 
 #include "res/DialogTemplates.h"
 #include "stats/BillingSummary.h"
-#include "ui/CumulativeChart.h"
-#include "ui/DialogBuilder.h"
-#include "ui/WeeklyScopeChart.h"
+#include "ui/charts/CumulativeChart.h"
+#include "ui/charts/WeeklyScopeChart.h"
+#include "ui/common/DialogBuilder.h"
 
 namespace trovik {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/MessageBoxes.h"
 #include "core/WindowHooks.h"
+#include "ext/MessageBoxes.h"
 #include "settings/SettingsStore.h"
 
 namespace trovik {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/MessageBoxes.h"
+#include "ext/MessageBoxes.h"
 #include "ext/TrvikExtension.h"
 
 namespace trovik {

@@ -15,6 +15,21 @@ if ((${#sources[@]})); then
     clang-format --dry-run --Werror "${sources[@]}"
 fi
 
+# The engine's layers, lowest first: a header includes only its own layer's
+# headers and those of the layers below.
+echo "== layers"
+layers=(res stats settings ext core)
+bad=0
+for ((low = 0; low < ${#layers[@]}; ++low)); do
+    for ((high = low + 1; high < ${#layers[@]}; ++high)); do
+        if git grep -n "#include \"${layers[high]}/" -- "${layers[low]}/*.h"; then
+            echo "a ${layers[low]}/ header includes one of ${layers[high]}/, a higher layer" >&2
+            bad=1
+        fi
+    done
+done
+((bad == 0)) || exit 1
+
 passed=0
 for preset in engine default asan; do
     echo "== $preset"

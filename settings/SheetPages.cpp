@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/ChargeSettings.h"
+
 namespace trovik {
 namespace {
 

@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
-
-#include "settings/SettingsStore.h"
+#include <string_view>
 
 namespace trovik {
 
@@ -22,23 +21,6 @@ struct ChargeType {
 
 // The name an unwritten type reads with.
 inline constexpr std::string_view kUnregisteredChargeName = "未登録";
-
-// Writes the nine preset tariffs as types 0 to 8, once per profile: only
-// while "Installed" of section "TollData" reads 0.
-void InstallChargePresets(SettingsStore& store);
-
-// The type's display name (installing the presets first); empty above 15.
-std::string GetChargeTypeName(SettingsStore& store, unsigned n);
-
-// Reads type n into `type`; the masks are cleared first, and above 15
-// nothing more is read. The name is left as it is.
-void ReadChargeType(const SettingsStore& store, unsigned n, ChargeType& type);
-
-// Stores type n (0 to 15; others are never written).
-void WriteChargeType(SettingsStore& store, unsigned n, const ChargeType& type);
-
-// Whether type n is offered for selection: bit (n mod 32) of TollTypesDispMask.
-bool IsChargeTypeShown(const SettingsStore& store, unsigned n);
 
 // Connected seconds and ended calls of a period, split into normal and
 // discount hours by a type's masks.

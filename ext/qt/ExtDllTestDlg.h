@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "core/MessageBoxes.h"
 #include "ext/ExtDllHost.h"
+#include "ext/MessageBoxes.h"
 #include "ext/TrvikExtension.h"
 
 class QLabel;

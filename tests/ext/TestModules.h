@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/MessageBoxes.h"
+#include "ext/MessageBoxes.h"
 #include "tests/ScratchDir.h"
 
 namespace trovik::testing {

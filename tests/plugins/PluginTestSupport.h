@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/MessageBoxes.h"
+#include "ext/MessageBoxes.h"
 #include "plugins/common/ModuleMessage.h"
 #include "tests/ScratchDir.h"
 

@@ -8,7 +8,7 @@
 #include <QApplication>
 #include <QByteArray>
 
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

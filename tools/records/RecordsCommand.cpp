@@ -12,6 +12,7 @@
 #include "res/StringTable.h"
 #include "res/TextFormat.h"
 #include "settings/AllowanceSettings.h"
+#include "settings/ChargeSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/Allowance.h"
 #include "stats/AppUsageDb.h"

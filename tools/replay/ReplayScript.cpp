@@ -16,6 +16,7 @@
 #include "core/ScriptedCounterSource.h"
 #include "platform/QtSettingsBackend.h"
 #include "res/TextFormat.h"
+#include "settings/ChargeSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/Allowance.h"
 #include "stats/BillingSummary.h"

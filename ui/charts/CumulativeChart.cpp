@@ -1,4 +1,4 @@
-#include "ui/CumulativeChart.h"
+#include "ui/charts/CumulativeChart.h"
 
 #include <QPainter>
 #include <QPen>

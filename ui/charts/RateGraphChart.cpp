@@ -1,4 +1,4 @@
-#include "ui/RateGraphChart.h"
+#include "ui/charts/RateGraphChart.h"
 
 #include <QColor>
 #include <QPainter>

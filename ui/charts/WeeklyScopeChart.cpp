@@ -1,4 +1,4 @@
-#include "ui/WeeklyScopeChart.h"
+#include "ui/charts/WeeklyScopeChart.h"
 
 #include <QColor>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -27,8 +27,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/TrayImages.h"
-#include "ui/UpDownControl.h"
+#include "ui/common/UpDownControl.h"
+#include "ui/meter/TrayImages.h"
 
 namespace trovik {
 

@@ -1,4 +1,4 @@
-#include "ui/FittedText.h"
+#include "ui/common/FittedText.h"
 
 #include <QFontMetrics>
 #include <QLabel>

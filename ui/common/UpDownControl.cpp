@@ -1,4 +1,4 @@
-#include "ui/UpDownControl.h"
+#include "ui/common/UpDownControl.h"
 
 #include <QLineEdit>
 #include <QResizeEvent>

@@ -1,4 +1,4 @@
-#include "ui/AboutDlg.h"
+#include "ui/meter/AboutDlg.h"
 
 #include <QByteArray>
 #include <QLabel>
@@ -8,8 +8,8 @@
 
 #include "res/DialogTemplates.h"
 #include "res/TextFormat.h"
-#include "ui/DialogBuilder.h"
-#include "ui/TrayImages.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/meter/TrayImages.h"
 
 namespace trovik {
 

@@ -1,4 +1,4 @@
-#include "ui/CMeterDlg.h"
+#include "ui/meter/CMeterDlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,16 +21,16 @@
 #include "res/DialogTemplates.h"
 #include "res/MeterMenus.h"
 #include "res/StringTable.h"
-#include "ui/AboutDlg.h"
-#include "ui/CCnfEtcPage.h"
-#include "ui/CConfigDlg.h"
-#include "ui/CountdownDlg.h"
-#include "ui/DialogBuilder.h"
-#include "ui/FittedText.h"
-#include "ui/HelpDlg.h"
-#include "ui/LevelBar.h"
-#include "ui/TrayImages.h"
-#include "ui/Viewers.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/common/FittedText.h"
+#include "ui/meter/AboutDlg.h"
+#include "ui/meter/CountdownDlg.h"
+#include "ui/meter/HelpDlg.h"
+#include "ui/meter/LevelBar.h"
+#include "ui/meter/TrayImages.h"
+#include "ui/settings/CCnfEtcPage.h"
+#include "ui/settings/CConfigDlg.h"
+#include "ui/viewers/Viewers.h"
 
 namespace trovik {
 namespace {

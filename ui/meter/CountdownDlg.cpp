@@ -1,4 +1,4 @@
-#include "ui/CountdownDlg.h"
+#include "ui/meter/CountdownDlg.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -10,7 +10,7 @@
 
 #include "res/DialogTemplates.h"
 #include "res/StringTable.h"
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
 
 namespace trovik {
 

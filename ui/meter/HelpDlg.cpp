@@ -1,11 +1,11 @@
-#include "ui/HelpDlg.h"
+#include "ui/meter/HelpDlg.h"
 
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "ui/TrayImages.h"
+#include "ui/meter/TrayImages.h"
 
 namespace trovik {
 

@@ -1,4 +1,4 @@
-#include "ui/LevelBar.h"
+#include "ui/meter/LevelBar.h"
 
 #include <QColor>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "ui/TrayImages.h"
+#include "ui/meter/TrayImages.h"
 
 #include <QBrush>
 #include <QColor>
@@ -13,7 +13,7 @@
 #include <numbers>
 
 #include "res/DialogTemplates.h"
-#include "ui/LevelBar.h"
+#include "ui/meter/LevelBar.h"
 
 namespace trovik {
 

@@ -41,9 +41,9 @@
 #include "settings/SettingsStore.h"
 #include "stats/DataFiles.h"
 #include "tools/records/RecordsCommand.h"
-#include "ui/CMeterDlg.h"
-#include "ui/DialogBuilder.h"
-#include "ui/TrayImages.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/meter/CMeterDlg.h"
+#include "ui/meter/TrayImages.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
-#include "ui/CChargeDetailDlg.h"
+#include "ui/settings/CChargeDetailDlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "res/DialogTemplates.h"
+#include "settings/ChargeSettings.h"
 #include "settings/SheetPages.h"
-#include "ui/DialogBuilder.h"
-#include "ui/UpDownControl.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/common/UpDownControl.h"
 
 namespace trovik {
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "core/MessageBoxes.h"
+#include "ext/MessageBoxes.h"
 #include "settings/SettingsStore.h"
 #include "stats/Charges.h"
 

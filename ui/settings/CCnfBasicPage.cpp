@@ -1,4 +1,4 @@
-#include "ui/CCnfBasicPage.h"
+#include "ui/settings/CCnfBasicPage.h"
 
 #include <QLineEdit>
 #include <QRadioButton>

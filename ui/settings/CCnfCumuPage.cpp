@@ -1,10 +1,11 @@
-#include "ui/CCnfCumuPage.h"
+#include "ui/settings/CCnfCumuPage.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "ui/CChargeDetailDlg.h"
+#include "settings/ChargeSettings.h"
+#include "ui/settings/CChargeDetailDlg.h"
 
 namespace trovik {
 

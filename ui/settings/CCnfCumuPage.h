@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/SheetPages.h"
-#include "ui/CCnfPage.h"
+#include "ui/settings/CCnfPage.h"
 
 class QScrollBar;
 

@@ -1,4 +1,4 @@
-#include "ui/CCnfDiscPage.h"
+#include "ui/settings/CCnfDiscPage.h"
 
 #include <QCheckBox>
 

@@ -1,4 +1,4 @@
-#include "ui/CCnfEtcPage.h"
+#include "ui/settings/CCnfEtcPage.h"
 
 #include <QLabel>
 #include <QLineEdit>

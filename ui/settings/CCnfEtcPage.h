@@ -2,7 +2,7 @@
 
 #include "core/CounterSource.h"
 #include "settings/SheetPages.h"
-#include "ui/CCnfPage.h"
+#include "ui/settings/CCnfPage.h"
 
 namespace trovik {
 

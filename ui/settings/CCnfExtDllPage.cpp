@@ -1,4 +1,4 @@
-#include "ui/CCnfExtDllPage.h"
+#include "ui/settings/CCnfExtDllPage.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

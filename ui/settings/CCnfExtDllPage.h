@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ext/ExtDllHost.h"
-#include "ui/CCnfPage.h"
+#include "ui/settings/CCnfPage.h"
 
 class QTreeWidget;
 

@@ -1,4 +1,4 @@
-#include "ui/CCnfLayoutPage.h"
+#include "ui/settings/CCnfLayoutPage.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -4,8 +4,8 @@
 #include <array>
 
 #include "settings/SheetPages.h"
-#include "ui/CCnfPage.h"
-#include "ui/TrayImages.h"
+#include "ui/meter/TrayImages.h"
+#include "ui/settings/CCnfPage.h"
 
 namespace trovik {
 

@@ -1,4 +1,4 @@
-#include "ui/CCnfMousePage.h"
+#include "ui/settings/CCnfMousePage.h"
 
 namespace trovik {
 

@@ -1,4 +1,4 @@
-#include "ui/CCnfPage.h"
+#include "ui/settings/CCnfPage.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "settings/SheetPages.h"
-#include "ui/UpDownControl.h"
+#include "ui/common/UpDownControl.h"
 
 namespace trovik {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/MessageBoxes.h"
+#include "ext/MessageBoxes.h"
 #include "res/DialogTemplates.h"
 #include "settings/ExactAccounting.h"
 #include "settings/LoginStart.h"
@@ -93,7 +93,7 @@ const DialogTemplate& PageTemplate(unsigned templateId);
 
 }  // namespace trovik
 
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
 
 template <class T>
 T* trovik::CCnfPage::Control(unsigned id) const {

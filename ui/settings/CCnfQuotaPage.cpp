@@ -1,4 +1,4 @@
-#include "ui/CCnfQuotaPage.h"
+#include "ui/settings/CCnfQuotaPage.h"
 
 #include <QLabel>
 #include <QLineEdit>

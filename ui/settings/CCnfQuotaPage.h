@@ -3,7 +3,7 @@
 #include <QTimer>
 
 #include "settings/SheetPages.h"
-#include "ui/CCnfPage.h"
+#include "ui/settings/CCnfPage.h"
 
 namespace trovik {
 

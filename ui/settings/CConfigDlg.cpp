@@ -1,4 +1,4 @@
-#include "ui/CConfigDlg.h"
+#include "ui/settings/CConfigDlg.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -6,14 +6,14 @@
 #include <QVBoxLayout>
 
 #include "res/StringTable.h"
-#include "ui/CCnfBasicPage.h"
-#include "ui/CCnfCumuPage.h"
-#include "ui/CCnfDiscPage.h"
-#include "ui/CCnfEtcPage.h"
-#include "ui/CCnfExtDllPage.h"
-#include "ui/CCnfLayoutPage.h"
-#include "ui/CCnfMousePage.h"
-#include "ui/CCnfQuotaPage.h"
+#include "ui/settings/CCnfBasicPage.h"
+#include "ui/settings/CCnfCumuPage.h"
+#include "ui/settings/CCnfDiscPage.h"
+#include "ui/settings/CCnfEtcPage.h"
+#include "ui/settings/CCnfExtDllPage.h"
+#include "ui/settings/CCnfLayoutPage.h"
+#include "ui/settings/CCnfMousePage.h"
+#include "ui/settings/CCnfQuotaPage.h"
 
 namespace trovik {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/CCnfPage.h"
+#include "ui/settings/CCnfPage.h"
 
 class QTabWidget;
 

@@ -1,4 +1,4 @@
-#include "ui/AppUsageChart.h"
+#include "ui/viewers/AppUsageChart.h"
 
 #include <QEvent>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ui/CAppUsageDlg.h"
+#include "ui/viewers/CAppUsageDlg.h"
 
 #include <QButtonGroup>
 #include <QDate>
@@ -15,7 +15,7 @@
 
 #include "core/Clock.h"
 #include "res/TextFormat.h"
-#include "ui/AppUsageChart.h"
+#include "ui/viewers/AppUsageChart.h"
 
 namespace trovik {
 namespace {

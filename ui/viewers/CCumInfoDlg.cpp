@@ -1,4 +1,4 @@
-#include "ui/CCumInfoDlg.h"
+#include "ui/viewers/CCumInfoDlg.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -12,10 +12,11 @@
 
 #include "core/Clock.h"
 #include "res/DialogTemplates.h"
+#include "settings/ChargeSettings.h"
 #include "settings/SettingsStore.h"
 #include "stats/Calendar.h"
-#include "ui/DialogBuilder.h"
-#include "ui/FittedText.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/common/FittedText.h"
 
 namespace trovik {
 namespace {

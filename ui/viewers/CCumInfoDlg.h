@@ -15,7 +15,7 @@
 #include "stats/Charges.h"
 #include "stats/Cumulative.h"
 #include "stats/DataFiles.h"
-#include "ui/CumulativeChart.h"
+#include "ui/charts/CumulativeChart.h"
 
 class QComboBox;
 class QPaintEvent;

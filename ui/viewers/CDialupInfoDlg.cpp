@@ -1,4 +1,4 @@
-#include "ui/CDialupInfoDlg.h"
+#include "ui/viewers/CDialupInfoDlg.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -7,8 +7,8 @@
 #include "core/MeterEngine.h"
 #include "res/DialogTemplates.h"
 #include "res/StringTable.h"
-#include "ui/DialogBuilder.h"
-#include "ui/FittedText.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/common/FittedText.h"
 
 namespace trovik {
 

@@ -1,4 +1,4 @@
-#include "ui/CRateGraphDlg.h"
+#include "ui/viewers/CRateGraphDlg.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -11,13 +11,13 @@
 #include <QTimerEvent>
 #include <QWheelEvent>
 
-#include "core/MessageBoxes.h"
+#include "ext/MessageBoxes.h"
 #include "res/DialogTemplates.h"
 #include "res/StringTable.h"
 #include "settings/SettingKey.h"
 #include "settings/SettingsStore.h"
-#include "ui/DialogBuilder.h"
-#include "ui/RateGraphChart.h"
+#include "ui/charts/RateGraphChart.h"
+#include "ui/common/DialogBuilder.h"
 
 namespace trovik {
 

@@ -1,4 +1,4 @@
-#include "ui/CWeeklyScopeDlg.h"
+#include "ui/viewers/CWeeklyScopeDlg.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -9,9 +9,9 @@
 #include "core/Clock.h"
 #include "res/DialogTemplates.h"
 #include "stats/Calendar.h"
-#include "ui/DialogBuilder.h"
-#include "ui/FittedText.h"
-#include "ui/WeeklyScopeChart.h"
+#include "ui/charts/WeeklyScopeChart.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/common/FittedText.h"
 
 namespace trovik {
 namespace {

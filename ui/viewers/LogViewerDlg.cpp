@@ -1,4 +1,4 @@
-#include "ui/LogViewerDlg.h"
+#include "ui/viewers/LogViewerDlg.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,9 +11,9 @@
 #include "res/DialogTemplates.h"
 #include "stats/EventLog.h"
 #include "stats/GraphSnapshot.h"
-#include "ui/CRateGraphDlg.h"
-#include "ui/DialogBuilder.h"
-#include "ui/RateGraphChart.h"
+#include "ui/charts/RateGraphChart.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/viewers/CRateGraphDlg.h"
 
 namespace trovik {
 

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "ui/Viewers.h"
+#include "ui/viewers/Viewers.h"
 
 class QPlainTextEdit;
 class QPushButton;

@@ -1,16 +1,16 @@
-#include "ui/Viewers.h"
+#include "ui/viewers/Viewers.h"
 
 #include <QDialog>
 
 #include "core/MeterEngine.h"
 #include "res/StringTable.h"
 #include "stats/Allowance.h"
-#include "ui/CAppUsageDlg.h"
-#include "ui/CCumInfoDlg.h"
-#include "ui/CDialupInfoDlg.h"
-#include "ui/CRateGraphDlg.h"
-#include "ui/CWeeklyScopeDlg.h"
-#include "ui/LogViewerDlg.h"
+#include "ui/viewers/CAppUsageDlg.h"
+#include "ui/viewers/CCumInfoDlg.h"
+#include "ui/viewers/CDialupInfoDlg.h"
+#include "ui/viewers/CRateGraphDlg.h"
+#include "ui/viewers/CWeeklyScopeDlg.h"
+#include "ui/viewers/LogViewerDlg.h"
 
 namespace trovik {
 namespace {

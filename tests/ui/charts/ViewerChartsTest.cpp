@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "stats/Calendar.h"
-#include "ui/CumulativeChart.h"
-#include "ui/WeeklyScopeChart.h"
+#include "ui/charts/CumulativeChart.h"
+#include "ui/charts/WeeklyScopeChart.h"
 
 namespace trovik {
 namespace {

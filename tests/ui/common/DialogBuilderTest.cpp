@@ -1,4 +1,4 @@
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "ui/AboutDlg.h"
-#include "ui/CountdownDlg.h"
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/meter/AboutDlg.h"
+#include "ui/meter/CountdownDlg.h"
 
 namespace trovik {
 namespace {

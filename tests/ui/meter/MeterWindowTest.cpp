@@ -22,10 +22,10 @@
 #include "stats/Cumulative.h"
 #include "tests/core/EngineFixture.h"
 #include "tests/ui/PaintedText.h"
-#include "ui/CMeterDlg.h"
-#include "ui/CountdownDlg.h"
-#include "ui/DialogBuilder.h"
-#include "ui/HelpDlg.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/meter/CMeterDlg.h"
+#include "ui/meter/CountdownDlg.h"
+#include "ui/meter/HelpDlg.h"
 
 namespace trovik {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/TrayImages.h"
+#include "ui/meter/TrayImages.h"
 
 #include <gtest/gtest.h>
 

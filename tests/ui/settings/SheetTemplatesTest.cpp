@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "res/DialogTemplates.h"
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
 
 namespace trovik {
 namespace {

@@ -19,8 +19,8 @@
 #include <utility>
 
 #include "tests/core/EngineFixture.h"
-#include "ui/AppUsageChart.h"
-#include "ui/CAppUsageDlg.h"
+#include "ui/viewers/AppUsageChart.h"
+#include "ui/viewers/CAppUsageDlg.h"
 
 namespace trovik {
 namespace {

@@ -18,9 +18,9 @@
 #include "settings/SettingKey.h"
 #include "settings/SettingsStore.h"
 #include "tests/core/EngineFixture.h"
-#include "ui/CRateGraphDlg.h"
-#include "ui/DialogBuilder.h"
-#include "ui/RateGraphChart.h"
+#include "ui/charts/RateGraphChart.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/viewers/CRateGraphDlg.h"
 
 namespace trovik {
 namespace {

@@ -27,12 +27,12 @@
 #include "stats/Cumulative.h"
 #include "tests/core/EngineFixture.h"
 #include "tests/ui/PaintedText.h"
-#include "ui/CAppUsageDlg.h"
-#include "ui/CCumInfoDlg.h"
-#include "ui/CDialupInfoDlg.h"
-#include "ui/CMeterDlg.h"
-#include "ui/CWeeklyScopeDlg.h"
-#include "ui/DialogBuilder.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/meter/CMeterDlg.h"
+#include "ui/viewers/CAppUsageDlg.h"
+#include "ui/viewers/CCumInfoDlg.h"
+#include "ui/viewers/CDialupInfoDlg.h"
+#include "ui/viewers/CWeeklyScopeDlg.h"
 
 namespace trovik {
 namespace {

@@ -3,7 +3,7 @@
 // behind them; the log viewer on sound and damaged files; and the three
 // templates laid out at the dialog font with nothing cut or overlapping.
 
-#include "ui/Viewers.h"
+#include "ui/viewers/Viewers.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +26,12 @@
 #include "res/DialogTemplates.h"
 #include "stats/GraphSnapshot.h"
 #include "tests/core/EngineFixture.h"
-#include "ui/CDialupInfoDlg.h"
-#include "ui/CMeterDlg.h"
-#include "ui/CRateGraphDlg.h"
-#include "ui/DialogBuilder.h"
-#include "ui/LogViewerDlg.h"
-#include "ui/RateGraphChart.h"
+#include "ui/charts/RateGraphChart.h"
+#include "ui/common/DialogBuilder.h"
+#include "ui/meter/CMeterDlg.h"
+#include "ui/viewers/CDialupInfoDlg.h"
+#include "ui/viewers/CRateGraphDlg.h"
+#include "ui/viewers/LogViewerDlg.h"
 
 namespace trovik {
 namespace {
