@@ -18,19 +18,6 @@ namespace trovik {
 
 namespace {
 
-// Copies a trivially copyable T out of `bytes` at `offset`; the caller has
-// checked that it fits. The buffer need not be aligned for T.
-template <typename T>
-T ReadAt(std::span<const std::byte> bytes, std::size_t offset) {
-    T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof(T));
-    return value;
-}
-
-constexpr std::size_t Align4(std::size_t n) {
-    return (n + 3) & ~std::size_t{3};
-}
-
 // The statistics layouts grew over kernel versions; an older, shorter one is
 // accepted as long as it reaches the last field read here.
 template <typename Stats>

@@ -92,6 +92,20 @@ struct DumpChunkResult {
     std::size_t links = 0;     // RTM_NEWLINK messages handed on
 };
 
+// Copies a trivially copyable T out of `bytes` at `offset`; the caller has
+// checked that it fits. The buffer need not be aligned for T.
+template <typename T>
+T ReadAt(std::span<const std::byte> bytes, std::size_t offset) {
+    T value;
+    std::memcpy(&value, bytes.data() + offset, sizeof(T));
+    return value;
+}
+
+// A netlink attribute's length rounded up to its 4-byte alignment.
+constexpr std::size_t Align4(std::size_t n) {
+    return (n + 3) & ~std::size_t{3};
+}
+
 // Walks the messages of one datagram of a netlink answer. Every length is
 // checked before anything is read, and messages whose sequence number
 // differs from `seq` (when given) are skipped. NLMSG_DONE (with or without an

@@ -15,17 +15,6 @@
 namespace trovik {
 namespace {
 
-template <typename T>
-T ReadAt(std::span<const std::byte> bytes, std::size_t offset) {
-    T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof(T));
-    return value;
-}
-
-constexpr std::size_t Align4(std::size_t n) {
-    return (n + 3) & ~std::size_t{3};
-}
-
 constexpr std::size_t kBytesNeeded =
     offsetof(tcp_info, tcpi_bytes_received) + sizeof(tcp_info{}.tcpi_bytes_received);
 

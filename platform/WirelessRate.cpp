@@ -20,17 +20,6 @@ constexpr char kFamilyName[] = NL80211_GENL_NAME;
 // clients fills far fewer.
 constexpr std::size_t kMaxDatagrams = 1024;
 
-template <typename T>
-T ReadAt(std::span<const std::byte> bytes, std::size_t offset) {
-    T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof(T));
-    return value;
-}
-
-constexpr std::size_t Align4(std::size_t n) {
-    return (n + 3) & ~std::size_t{3};
-}
-
 // Calls `each(type, payload)` for every attribute of `attrs`, which returns
 // false to call the message malformed. False when an attribute's length does
 // not fit; fewer than four bytes left over are padding.
