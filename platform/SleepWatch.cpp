@@ -42,7 +42,8 @@ QString NextConnectionName() {
 
 // What the watch and its connecting thread share. The thread ends either by
 // marking itself done (the watch then owns the receiver alone) or, when the
-// watch has gone, by handing the receiver to deleteLater.
+// watch has gone, by deleting the receiver: at once when it never hooked it
+// up, else through deleteLater.
 struct SleepWatch::Handoff {
     std::mutex mutex;
     bool threadDone = false;
@@ -165,7 +166,16 @@ SleepWatch::SleepWatch(std::function<void(bool sleeping)> onPrepareForSleep, Bus
         }
         std::lock_guard lock(h->mutex);
         if (h->watchGone) {
-            r->deleteLater();
+            if (connection) {
+                // QtDBus may already have queued the signal for it on the
+                // watch's thread: only that thread may delete it now.
+                r->deleteLater();
+            } else {
+                // Never hooked up, so nothing is or will be queued for it.
+                // Deleted here rather than later, so that it does not outlive
+                // an event loop that has already ended.
+                delete r;
+            }
             return;
         }
         h->threadDone = true;

@@ -184,12 +184,14 @@ TEST_F(SleepWatchTest, CallsBackAroundTheSleepAndHoldsALockWhileAwake) {
 
 // Nothing to hear, or a bus that never answers: the watch is made and ends at
 // once and never calls back, and QtDBus goes on serving the process's other
-// connections.
+// connections. The threads still waiting on the silent socket and the stopped
+// daemon end when those go, after their watches, and with no event loop left
+// to run: they are let end here, while the sanitizers still watch.
 TEST_F(SleepWatchTest, UnreachableLogindNeverHoldsTheCaller) {
-    const SilentSocket silent(bus.Dir().Path("silent"));
-    ASSERT_FALSE(silent.Address().isEmpty());
-    PrivateBus stopped;
-    ASSERT_TRUE(stopped.Freeze());
+    auto silent = std::make_unique<SilentSocket>(bus.Dir().Path("silent"));
+    ASSERT_FALSE(silent->Address().isEmpty());
+    auto stopped = std::make_unique<PrivateBus>();
+    ASSERT_TRUE(stopped->Freeze());
     struct Row {
         const char* what;
         BusChoice choice;
@@ -198,8 +200,8 @@ TEST_F(SleepWatchTest, UnreachableLogindNeverHoldsTheCaller) {
         {"no bus", BusChoice::None()},
         {"no socket",
          BusChoice::At(QStringLiteral("unix:path=") + QtPath(bus.Dir().Path("no-such-socket")))},
-        {"silent socket", BusChoice::At(silent.Address())},
-        {"stopped daemon", BusChoice::At(stopped.Address())},
+        {"silent socket", BusChoice::At(silent->Address())},
+        {"stopped daemon", BusChoice::At(stopped->Address())},
         {"no logind on the bus", BusChoice::At(bus.Address())},
     };
     for (const Row& row : rows) {
@@ -216,6 +218,9 @@ TEST_F(SleepWatchTest, UnreachableLogindNeverHoldsTheCaller) {
         EXPECT_LT(std::chrono::steady_clock::now() - ending, 200ms);
         EXPECT_TRUE(QtDBusStillConnects(bus.Address()));
     }
+    silent.reset();
+    stopped.reset();
+    std::this_thread::sleep_for(500ms);
 }
 
 }  // namespace
