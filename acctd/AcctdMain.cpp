@@ -2,10 +2,13 @@
 // root and serves its counts on the system bus (AcctdProtocol.h), each
 // caller only those of its own cgroups.
 //
-// Usage: trovik-acctd [--cgroup-root PATH] [--bus ADDRESS]
+// Usage: trovik-acctd [--cgroup-root PATH] [--bus ADDRESS] [--prune-after S]
 //   --cgroup-root  the cgroup v2 directory to count below (by default the
 //                  cgroup v2 mount of /proc/self/mountinfo)
 //   --bus          a bus address instead of the system bus
+//   --prune-after  how long the entries of a removed cgroup or a gone link
+//                  are still served, unchanged, before they are dropped
+//                  (seconds, 300 by default)
 // Exits 69 when BPF or cgroup v2 are not to be had, 1 when it cannot serve
 // on the bus, 2 on a wrong command line, 0 after SIGTERM or SIGINT.
 
@@ -24,8 +27,11 @@
 #include <QDBusVirtualObject>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -36,11 +42,13 @@
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "acctd/AcctdProtocol.h"
 #include "acctd/AcctdTypes.h"
 #include "acctd/BpfCounter.h"
+#include "acctd/EntryPruner.h"
 #include "platform/NetlinkLinks.h"
 #include "platform/NetlinkSocket.h"
 
@@ -51,6 +59,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitBus = 1;
 constexpr int kExitUnavailable = 69;  // EX_UNAVAILABLE
 constexpr int kRelearnMs = 10'000;
+constexpr int kPruneAfterSeconds = 300;
+constexpr int kMaxPruneRoundMs = 60'000;
 
 // Which user each cgroup belongs to: a cgroup under
 // <root>/user.slice/user-<uid>.slice is that user's. Cgroup ids are never
@@ -80,6 +90,18 @@ public:
             }
             error.clear();  // a cgroup removed during the walk ends only its branch
         }
+    }
+
+    // Forgets the cgroups that are neither below the root any more nor have
+    // entries in the map.
+    void Keep(const std::unordered_set<std::uint64_t>& live, std::span<const AcctEntry> entries) {
+        std::unordered_set<std::uint64_t> counted;
+        for (const AcctEntry& e : entries) {
+            counted.insert(e.cgroupId);
+        }
+        std::erase_if(owners, [&](const auto& owner) {
+            return !live.contains(owner.first) && !counted.contains(owner.first);
+        });
     }
 
     // Whether the entries of `cgroupId` may be served to `uid`.
@@ -117,6 +139,44 @@ private:
     std::filesystem::path root;
     std::unordered_map<std::uint64_t, std::uint32_t> owners;
 };
+
+// The ids of every cgroup at and below `root` (a cgroup directory's inode
+// number is its id); false when the walk failed. A cgroup removed while it
+// is walked is simply not there.
+bool LiveCgroups(const std::filesystem::path& root, std::unordered_set<std::uint64_t>& ids) {
+    namespace fs = std::filesystem;
+    ids.clear();
+    std::vector<fs::path> pending{root};
+    while (!pending.empty()) {
+        const fs::path dir = std::move(pending.back());
+        pending.pop_back();
+        struct stat info {};
+        if (::lstat(dir.c_str(), &info) != 0) {
+            if (errno == ENOENT && dir != root) {
+                continue;
+            }
+            return false;
+        }
+        if (!S_ISDIR(info.st_mode)) {
+            continue;
+        }
+        ids.insert(info.st_ino);
+        std::error_code error;
+        for (fs::directory_iterator entries(dir, error);
+             !error && entries != fs::directory_iterator(); entries.increment(error)) {
+            if (entries->is_directory(error) && !entries->is_symlink(error)) {
+                pending.push_back(entries->path());
+            }
+            if (error == std::errc::no_such_file_or_directory) {
+                error.clear();  // removed between the listing and the look
+            }
+        }
+        if (error && !(error == std::errc::no_such_file_or_directory && dir != root)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // The byte counters of this namespace's links, by ifindex; empty when the
 // kernel's answer cannot be had whole.
@@ -252,6 +312,56 @@ private:
     CgroupOwners& owners;
 };
 
+// Drops the entries the pruner lets go, and the owners of cgroups that have
+// neither a directory nor entries left.
+class MapPruning {
+public:
+    MapPruning(BpfCounter& bpfCounter, CgroupOwners& cgroupOwners, std::filesystem::path root,
+               std::chrono::seconds idle)
+        : counter(bpfCounter), owners(cgroupOwners), cgroupRoot(std::move(root)), pruner(idle) {}
+
+    void Round() {
+        if (!counter.Read(entries) || !LiveCgroups(cgroupRoot, cgroups)) {
+            return;  // judged next round, with nothing forgotten meanwhile
+        }
+        links.clear();
+        for (const auto& [index, counters] : KernelLinks()) {
+            links.insert(index);
+        }
+        if (links.empty()) {
+            return;  // every namespace has lo: the dump failed
+        }
+        pruner.Round(entries, cgroups, links, EntryPruner::Clock::now(), doomed);
+        std::size_t dropped = 0;
+        for (const AcctEntry& e : doomed) {
+            dropped += counter.Delete(e) ? 1 : 0;
+        }
+        owners.Keep(cgroups, entries);
+        if (dropped > 0) {
+            std::printf("trovik-acctd: dropped %zu entries of removed cgroups or gone links\n",
+                        dropped);
+            std::fflush(stdout);
+        }
+    }
+
+private:
+    BpfCounter& counter;
+    CgroupOwners& owners;
+    std::filesystem::path cgroupRoot;
+    EntryPruner pruner;
+    std::vector<AcctEntry> entries;
+    std::vector<AcctEntry> doomed;
+    std::unordered_set<std::uint64_t> cgroups;
+    std::unordered_set<std::uint32_t> links;
+};
+
+// A whole number of seconds, 0 to a day.
+bool ParseSeconds(std::string_view text, int& seconds) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    return error == std::errc() && end == text.data() + text.size() && seconds >= 0 &&
+           seconds <= 86'400;
+}
+
 bool IsCgroup2(const std::string& path) {
     struct statfs info {};
     return ::statfs(path.c_str(), &info) == 0 &&
@@ -261,14 +371,23 @@ bool IsCgroup2(const std::string& path) {
 int Run(int argc, char** argv) {
     std::string cgroupRoot;
     QString busAddress;
+    int pruneAfter = kPruneAfterSeconds;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--cgroup-root" && i + 1 < argc) {
+        bool understood = i + 1 < argc;
+        if (understood && arg == "--cgroup-root") {
             cgroupRoot = argv[++i];
-        } else if (arg == "--bus" && i + 1 < argc) {
+        } else if (understood && arg == "--bus") {
             busAddress = QString::fromLocal8Bit(argv[++i]);
+        } else if (understood && arg == "--prune-after") {
+            understood = ParseSeconds(argv[++i], pruneAfter);
         } else {
-            std::fprintf(stderr, "usage: trovik-acctd [--cgroup-root PATH] [--bus ADDRESS]\n");
+            understood = false;
+        }
+        if (!understood) {
+            std::fprintf(stderr,
+                         "usage: trovik-acctd [--cgroup-root PATH] [--bus ADDRESS]"
+                         " [--prune-after SECONDS]\n");
             return kExitUsage;
         }
     }
@@ -316,6 +435,12 @@ int Run(int argc, char** argv) {
     QTimer relearn;
     QObject::connect(&relearn, &QTimer::timeout, [&owners] { owners.Learn(); });
     relearn.start(kRelearnMs);
+    // Looked at twice within the time an orphaned entry is kept, and at
+    // least once a minute.
+    MapPruning pruning(counter, owners, cgroupRoot, std::chrono::seconds(pruneAfter));
+    QTimer prune;
+    QObject::connect(&prune, &QTimer::timeout, [&pruning] { pruning.Round(); });
+    prune.start(std::clamp(pruneAfter * 1000 / 2, 1000, kMaxPruneRoundMs));
     QSocketNotifier endNotifier(endFd, QSocketNotifier::Read);
     QObject::connect(&endNotifier, &QSocketNotifier::activated, [endFd] {
         signalfd_siginfo info{};

@@ -8,7 +8,10 @@
 //       One entry per cgroup id, link and direction that moved anything:
 //       (cgroup id, ifindex, direction, bytes, packets). A caller is served
 //       only the cgroups under its own user slice
-//       (<root>/user.slice/user-<uid>.slice); root is served all.
+//       (<root>/user.slice/user-<uid>.slice); root is served all. The
+//       entries of a cgroup that was removed, or of a link that has gone,
+//       are dropped once they have not moved for five minutes: they come
+//       to no more.
 //   LinkTotals() -> a(utttt)
 //       Per ifindex: what the program counted received and sent, and what
 //       the kernel's link counters say (bytes received, bytes sent), so that

@@ -132,7 +132,8 @@ bool BpfCounter::Read(std::vector<AcctEntry>& out) const {
     while (bpf_map_get_next_key(mapFd, previous, &next) == 0) {
         key = next;
         previous = &key;
-        // Nothing deletes entries, so one that cannot be read is an error.
+        // Only this process deletes entries, and not while it reads, so one
+        // that cannot be read is an error.
         if (bpf_map_lookup_elem(mapFd, &key, perCpu.data()) != 0) {
             return false;
         }
@@ -147,6 +148,14 @@ bool BpfCounter::Read(std::vector<AcctEntry>& out) const {
         out.push_back(entry);
     }
     return errno == ENOENT;
+}
+
+bool BpfCounter::Delete(const AcctEntry& entry) {
+    if (mapFd < 0) {
+        return false;
+    }
+    const MapKey key{entry.cgroupId, entry.ifindex, entry.direction};
+    return bpf_map_delete_elem(mapFd, &key) == 0;
 }
 
 int BpfCounter::IngressFd() const {

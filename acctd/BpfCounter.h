@@ -42,6 +42,9 @@ public:
     // Every entry of the map, summed over the CPUs; false when the map
     // cannot be read.
     bool Read(std::vector<AcctEntry>& out) const;
+    // Deletes the entry of the entry's cgroup, link and direction; false
+    // when it cannot (it may be gone already).
+    bool Delete(const AcctEntry& entry);
 
     // The loaded programs' descriptors (for a test run), -1 before Load.
     int IngressFd() const;

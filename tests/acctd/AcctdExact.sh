@@ -128,7 +128,12 @@ status=$?
 ((status == 69)) && grep -q "no cgroup v2" "$scratch/refused.log" ||
     fail "a folder as the cgroup root: status $status, $(cat "$scratch/refused.log")"
 
-"$daemon" --cgroup-root "$cg" --bus "$bus" >"$scratch/acctd.log" 2>&1 &
+"$daemon" --prune-after soon >/dev/null 2>&1
+status=$?
+((status == 2)) || fail "a wrong --prune-after: status $status"
+
+# Entries of removed cgroups go after 5 s unchanged, so that the test sees it.
+"$daemon" --cgroup-root "$cg" --bus "$bus" --prune-after 5 >"$scratch/acctd.log" 2>&1 &
 acctd=$!
 pids+=("$acctd")
 for ((t = 0; t < 50; ++t)); do
@@ -286,7 +291,20 @@ if [[ -n "${TROVIK_PROGRAM:-}" ]]; then
     echo "$csv"
     apps_sent=$(awk -F, 'NR > 1 && $2 != "" { s += $5 } END { print s + 0 }' <<<"$csv")
     check "the applications' bytes sent, through the meter" "$apps_sent" $((1000 * (1200 + 28)))
+    meter_packets=1000
 fi
+
+# Cgroup c has been gone for a while: its entry is dropped, the others stay.
+for ((t = 0; t < 30; ++t)); do
+    late=$("$client" counts "$bus") || fail "Counts at the end"
+    [[ "$(field "$late" "$id_c" "$trv0" 1 4)" == 0 ]] && break
+    sleep 0.5
+done
+check "c's entry, 5 s after its cgroup went" "$(field "$late" "$id_c" "$trv0" 1 4)" 0
+check "a's entry beside it" "$(field "$late" "$id_a" "$trv0" 1 5)" \
+    $(($(field "$again" "$id_a" "$trv0" 1 5) + ${meter_packets:-0}))
+grep -q "dropped [0-9]* entries of removed cgroups" "$scratch/acctd.log" ||
+    fail "the helper did not say it dropped c's entry"
 
 kill -TERM "$acctd"
 wait "$acctd" || fail "the helper ended with $? after SIGTERM"
