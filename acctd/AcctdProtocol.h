@@ -21,7 +21,9 @@
 //   Version() -> u
 //       kAcctdVersion.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace trovik {
 
@@ -33,6 +35,21 @@ inline constexpr std::uint32_t kAcctdVersion = 1;
 enum AcctdDirection : std::uint32_t {
     kAcctdReceived = 0,  // ingress
     kAcctdSent = 1,      // egress
+};
+
+// What names an entry: its cgroup, link and direction. One key has one entry.
+struct AcctdKey {
+    std::uint64_t cgroupId;
+    std::uint32_t ifindex;
+    std::uint32_t direction;
+    bool operator==(const AcctdKey&) const = default;
+};
+
+struct AcctdKeyHash {
+    std::size_t operator()(const AcctdKey& k) const {
+        return std::hash<std::uint64_t>{}(k.cgroupId * 0x9E3779B97F4A7C15ULL ^
+                                          (std::uint64_t{k.ifindex} << 1 | k.direction));
+    }
 };
 
 }  // namespace trovik

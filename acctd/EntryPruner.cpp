@@ -8,7 +8,7 @@ void EntryPruner::Round(std::span<const AcctEntry> entries,
                         std::vector<AcctEntry>& doomed) {
     doomed.clear();
     seenLinks.insert(liveLinks.begin(), liveLinks.end());
-    std::unordered_map<Key, Orphan, KeyHash> stillOrphans;
+    std::unordered_map<AcctdKey, Orphan, AcctdKeyHash> stillOrphans;
     for (const AcctEntry& e : entries) {
         // Cgroup 0 holds the packets of no full socket: it is no directory.
         const bool cgroupGone = e.cgroupId != 0 && !liveCgroups.contains(e.cgroupId);
@@ -16,7 +16,7 @@ void EntryPruner::Round(std::span<const AcctEntry> entries,
         if (!cgroupGone && !linkGone) {
             continue;
         }
-        const Key key{e.cgroupId, e.ifindex, e.direction};
+        const AcctdKey key{e.cgroupId, e.ifindex, e.direction};
         Orphan orphan{e.bytes, e.packets, now};
         if (const auto found = orphans.find(key); found != orphans.end() &&
                                                   found->second.bytes == e.bytes &&

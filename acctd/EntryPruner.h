@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "acctd/AcctdProtocol.h"
 #include "acctd/BpfCounter.h"
 
 namespace trovik {
@@ -35,18 +36,6 @@ public:
                std::vector<AcctEntry>& doomed);
 
 private:
-    struct Key {
-        std::uint64_t cgroupId;
-        std::uint32_t ifindex;
-        std::uint32_t direction;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const {
-            return std::hash<std::uint64_t>()(k.cgroupId * 0x9E3779B97F4A7C15ull ^
-                                              (std::uint64_t{k.ifindex} << 1 | k.direction));
-        }
-    };
     // An entry found orphaned, as it stood when first found so.
     struct Orphan {
         std::uint64_t bytes;
@@ -55,7 +44,7 @@ private:
     };
 
     std::chrono::seconds idleFor;
-    std::unordered_map<Key, Orphan, KeyHash> orphans;
+    std::unordered_map<AcctdKey, Orphan, AcctdKeyHash> orphans;
     std::unordered_set<std::uint32_t> seenLinks;
 };
 

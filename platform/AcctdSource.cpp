@@ -143,7 +143,7 @@ bool AcctdSource::RunRound() {
 
 void AcctdSource::Book(const CountedLinkBoard::Indexes& counted, std::size_t countedSize) {
     for (const AcctdCount& c : answer) {
-        const auto last = totals.find(Key{c.cgroupId, c.ifindex, c.direction});
+        const auto last = totals.find(AcctdKey{c.cgroupId, c.ifindex, c.direction});
         if (last != totals.end() && c.bytes < last->second) {
             baseline = true;  // the helper started again
             break;
@@ -161,7 +161,7 @@ void AcctdSource::Book(const CountedLinkBoard::Indexes& counted, std::size_t cou
         if (nextTotals.size() == kEntries) {
             break;
         }
-        const Key key{c.cgroupId, c.ifindex, c.direction};
+        const AcctdKey key{c.cgroupId, c.ifindex, c.direction};
         const auto last = totals.find(key);
         const std::uint64_t from = baseline ? c.bytes : last != totals.end() ? last->second : 0;
         nextTotals.insert_or_assign(key, c.bytes);

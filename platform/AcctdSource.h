@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "acctd/AcctdProtocol.h"
 #include "core/AppUsageSource.h"
 #include "platform/AppNaming.h"
 #include "platform/LinkChoice.h"
@@ -88,18 +89,6 @@ public:
     bool RunRound();
 
 private:
-    struct Key {
-        std::uint64_t cgroupId;
-        std::uint32_t ifindex;
-        std::uint32_t direction;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const {
-            return std::hash<std::uint64_t>{}(k.cgroupId * 0x9E3779B97F4A7C15ULL ^
-                                              (std::uint64_t{k.ifindex} << 1 | k.direction));
-        }
-    };
     struct CgroupBytes {
         std::uint64_t cgroupId = 0;
         std::uint64_t received = 0;
@@ -117,8 +106,8 @@ private:
     // The round's own (the thread's, or RunRound's caller's).
     std::unique_ptr<BusConnection> connection;
     std::vector<AcctdCount> answer;
-    std::unordered_map<Key, std::uint64_t, KeyHash> totals;
-    std::unordered_map<Key, std::uint64_t, KeyHash> nextTotals;
+    std::unordered_map<AcctdKey, std::uint64_t, AcctdKeyHash> totals;
+    std::unordered_map<AcctdKey, std::uint64_t, AcctdKeyHash> nextTotals;
     std::vector<CgroupBytes> increases;
     bool baseline = true;  // the next answer counts from then
 
