@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,7 @@ namespace trovik {
 namespace {
 
 constexpr int kAnswerTimeoutMs = 1000;
+constexpr int kStartTimeoutMs = 5000;
 
 // A mountinfo line's file system type is the first field after " - ".
 bool MountsCgroup2(const std::string& mountinfo) {
@@ -57,7 +59,18 @@ int ProcessRunner::Run(const std::vector<std::string>& argv) {
     for (std::size_t i = 1; i < argv.size(); ++i) {
         arguments << QString::fromStdString(argv[i]);
     }
-    return QProcess::execute(QString::fromStdString(argv[0]), arguments);
+    // The application's child, so that one still running when the meter
+    // ends goes with it.
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    process->start(QString::fromStdString(argv[0]), arguments);
+    if (!process->waitForStarted(kStartTimeoutMs)) {
+        delete process;
+        return -1;
+    }
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    return 0;
 }
 
 AcctdAccounting::AcctdAccounting(CommandRunner& commands, std::function<ExactSupport()> supported,

@@ -27,8 +27,11 @@ ExactSupport CheckExactSupport(
     const std::string& mountinfo = "/proc/self/mountinfo", const std::string& bpfFs = "/sys/fs/bpf",
     const std::string& bpfSysctl = "/proc/sys/kernel/unprivileged_bpf_disabled");
 
-// Runs the program and waits, processing no events (pkexec's dialog is the
-// polkit agent's own window).
+// Starts the program as a child of this process and lets the event loop go
+// on while it runs: pkexec waits for the polkit agent's own window as long as
+// the user takes, and the meter goes on counting meanwhile. The child stays
+// this process's own (pkexec refuses an orphan), is reaped when it ends,
+// and ends with the application.
 class ProcessRunner final : public CommandRunner {
 public:
     int Run(const std::vector<std::string>& argv) override;

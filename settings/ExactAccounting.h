@@ -18,9 +18,9 @@ enum class ExactSupport : std::uint8_t {
 inline constexpr std::string_view kNoCgroup2Text = "cgroup v2 がないため使えません";
 inline constexpr std::string_view kNoBpfText = "このカーネルでは BPF が使えません";
 
-// Runs a program (argv[0], looked up in PATH) with its arguments and waits
-// for it; the result is its exit status, or a negative number when it could
-// not be run or did not exit normally.
+// Starts a program (argv[0], looked up in PATH) with its arguments; the
+// result is 0 when it started, a negative number when it could not. It does
+// not wait for it: the program's outcome shows in the system's state.
 class CommandRunner {
 public:
     virtual ~CommandRunner() = default;
@@ -38,8 +38,10 @@ public:
     virtual ExactSupport Support() const = 0;
     // Asks the helper; blocks for up to about a second.
     virtual bool Answering() = 0;
-    // Enables and starts (true) or disables and stops the helper's service;
-    // false when that was refused or failed.
+    // Asks for the helper's service to be enabled and started (true) or
+    // disabled and stopped; false when that could not even be asked. The
+    // answer (consent or refusal) comes later, without the caller waiting:
+    // Answering() tells it.
     virtual bool Set(bool on) = 0;
 };
 

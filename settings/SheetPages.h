@@ -198,8 +198,8 @@ void WriteEtcPage(SettingsStore& store, const EtcPageValues& page);
 // the user may have edited by hand) alone. False when the change failed.
 bool ApplyLoginStart(LoginStart* login, bool atOpening, bool wanted);
 
-// Turns the helper's service on or off when the page's box differs from how
-// it was at the opening. False when the change failed (or was refused).
+// Asks for the helper's service to be turned on or off when the page's box
+// differs from how it was at the opening. False when it could not be asked.
 bool ApplyExactAccounting(ExactAccounting* exact, bool atOpening, bool wanted);
 
 // The message for a start at login that could not be changed.

@@ -117,8 +117,9 @@ void CCnfEtcPage::Write() {
         messages.Show(0, LoginStartMessage(values.startAtLogin, context.loginStart->Location()),
                       MessageIcon::Exclamation);
     }
-    // pkexec says itself when the consent was refused; the box shows the
-    // outcome the next time the page opens.
+    // pkexec runs on without the sheet waiting, and says itself when the
+    // consent was refused; the box shows the outcome the next time the page
+    // opens.
     if (exactOffered) {
         (void)ApplyExactAccounting(context.exact, exactAtOpening, values.exactAccounting);
     }
