@@ -33,6 +33,15 @@ done
 if find "$root" -path '*.wants/*' | grep -q .; then fail "the helper's unit is enabled"; fi
 grep -q '^BusName=org.trovik.Acctd1$' "$root/usr/lib/systemd/system/trovik-acctd.service" ||
     fail "the helper's unit"
+# The unit as systemd reads it, pointed at the unpacked helper: a key it does
+# not know or a value it cannot parse is printed, and ignored when it runs.
+if command -v systemd-analyze >/dev/null; then
+    unit="$scratch/trovik-acctd.service"
+    sed "s|^ExecStart=/usr/lib/trovik/|ExecStart=$root/usr/lib/trovik/|" \
+        "$root/usr/lib/systemd/system/trovik-acctd.service" >"$unit"
+    said="$(systemd-analyze verify --man=no "$unit" 2>&1)" || fail "the helper's unit: $said"
+    [[ -z "$said" ]] || fail "systemd reads the helper's unit with: $said"
+fi
 zcat "$root/usr/share/man/man1/trovik.1.gz" | grep -q "Trovik $version" || fail "manual page version"
 "$root/usr/bin/trovik" --version | grep -qF "$version" || fail "--version does not say $version"
 if find "$root" -name '*.tmp*' -o -name '*.o' | grep -q .; then fail "stray build files"; fi
