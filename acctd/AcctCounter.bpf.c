@@ -1,4 +1,4 @@
-// The accounting helper's one eBPF program, attached to the cgroup v2 root
+// The accounting helper's eBPF program (in two variants), attached to the cgroup v2 root
 // for both directions: it adds each packet's length to its (cgroup, link,
 // direction) entry and lets every packet through. It reads nothing of a
 // packet's contents, only the metadata the kernel keeps beside it.
@@ -36,6 +36,12 @@ struct {
     __type(value, struct acct_value);
 } acct_counts SEC(".maps");
 
+// The cookie of the helper's own network namespace, set before loading. An
+// ifindex names a link only within its namespace: packets of sockets in
+// other namespaces (containers) would otherwise count to whichever of the
+// helper's links has the same number.
+const volatile __u64 own_netns_cookie = 0;
+
 static __always_inline void count(struct __sk_buff* skb, __u32 direction) {
     struct acct_key key = {
         .cgroup_id = bpf_skb_cgroup_id(skb),
@@ -59,6 +65,25 @@ static __always_inline void count(struct __sk_buff* skb, __u32 direction) {
     __sync_fetch_and_add(&value->packets, 1);
 }
 
+// Counting the sockets of the helper's namespace only, for kernels whose
+// cgroup_skb programs may ask for the namespace (newer ones).
+SEC("cgroup_skb/ingress")
+int acct_ingress_own(struct __sk_buff* skb) {
+    if (bpf_get_netns_cookie(skb) == own_netns_cookie) {
+        count(skb, 0);
+    }
+    return 1;
+}
+
+SEC("cgroup_skb/egress")
+int acct_egress_own(struct __sk_buff* skb) {
+    if (bpf_get_netns_cookie(skb) == own_netns_cookie) {
+        count(skb, 1);
+    }
+    return 1;
+}
+
+// Counting the sockets of every namespace, for older kernels.
 SEC("cgroup_skb/ingress")
 int acct_ingress(struct __sk_buff* skb) {
     count(skb, 0);

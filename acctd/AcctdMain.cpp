@@ -448,7 +448,11 @@ int Run(int argc, char** argv) {
             QCoreApplication::quit();
         }
     });
-    std::printf("trovik-acctd: counting below %s\n", cgroupRoot.c_str());
+    std::printf(
+        "trovik-acctd: counting below %s, %s\n", cgroupRoot.c_str(),
+        counter.OwnNamespaceOnly()
+            ? "the sockets of this network namespace only"
+            : "the sockets of every network namespace (this kernel cannot tell them apart)");
     std::fflush(stdout);
     const int status = app.exec();
     counter.Detach();

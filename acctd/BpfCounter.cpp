@@ -3,6 +3,7 @@
 #include <bpf/bpf.h>
 #include <bpf/libbpf.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,11 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string_view>
+
+#ifndef SO_NETNS_COOKIE
+#define SO_NETNS_COOKIE 71  // asm-generic/socket.h, Linux 5.14
+#endif
 
 namespace trovik {
 
@@ -51,6 +57,20 @@ std::string Unescape(const std::string& field) {
     return out;
 }
 
+// The cookie of this process's network namespace, which the kernel gives
+// every socket of it (5.14 and later).
+bool OwnNetnsCookie(std::uint64_t& cookie) {
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    socklen_t size = sizeof cookie;
+    const bool got =
+        ::getsockopt(fd, SOL_SOCKET, SO_NETNS_COOKIE, &cookie, &size) == 0 && size == sizeof cookie;
+    ::close(fd);
+    return got;
+}
+
 }  // namespace
 
 BpfCounter::~BpfCounter() {
@@ -64,21 +84,55 @@ std::string BpfCounter::Load() {
     if (object != nullptr) {
         return {};
     }
+    std::uint64_t cookie = 0;
+    if (OwnNetnsCookie(cookie)) {
+        // An older kernel refuses the namespace check; what it says then is
+        // not worth showing, since the other programs follow.
+        const libbpf_print_fn_t print = libbpf_set_print(nullptr);
+        const std::string refused = LoadPrograms(true, cookie);
+        libbpf_set_print(print);
+        if (refused.empty()) {
+            ownNamespaceOnly = true;
+            return {};
+        }
+    }
+    return LoadPrograms(false, 0);
+}
+
+std::string BpfCounter::LoadPrograms(bool ownOnly, std::uint64_t cookie) {
     LIBBPF_OPTS(bpf_object_open_opts, options, .object_name = "trovik_acct");
     bpf_object* opened = bpf_object__open_mem(kAcctCounterObject, kAcctCounterObjectSize, &options);
     if (opened == nullptr) {
         return Failure("the counting program does not open", errno);
     }
+    bpf_program* in = bpf_object__find_program_by_name(opened, "acct_ingress");
+    bpf_program* out = bpf_object__find_program_by_name(opened, "acct_egress");
+    bpf_program* ownIn = bpf_object__find_program_by_name(opened, "acct_ingress_own");
+    bpf_program* ownOut = bpf_object__find_program_by_name(opened, "acct_egress_own");
+    bpf_map* rodata = nullptr;
+    bpf_map* map = nullptr;
+    bpf_object__for_each_map(map, opened) {
+        if (std::string_view(bpf_map__name(map)).ends_with(".rodata")) {
+            rodata = map;
+        }
+    }
+    if (in == nullptr || out == nullptr || ownIn == nullptr || ownOut == nullptr ||
+        rodata == nullptr || bpf_map__set_initial_value(rodata, &cookie, sizeof cookie) != 0) {
+        bpf_object__close(opened);
+        return "the counting program lacks its parts";
+    }
+    bpf_program__set_autoload(ownOnly ? in : ownIn, false);
+    bpf_program__set_autoload(ownOnly ? out : ownOut, false);
     if (const int error = bpf_object__load(opened); error != 0) {
         bpf_object__close(opened);
         return Failure("the kernel does not load the counting program", error);
     }
     object = opened;
-    ingress = bpf_object__find_program_by_name(object, "acct_ingress");
-    egress = bpf_object__find_program_by_name(object, "acct_egress");
+    ingress = ownOnly ? ownIn : in;
+    egress = ownOnly ? ownOut : out;
     mapFd = bpf_object__find_map_fd_by_name(object, "acct_counts");
-    if (ingress == nullptr || egress == nullptr || mapFd < 0) {
-        return "the counting program lacks its parts";
+    if (mapFd < 0) {
+        return "the counting program lacks its map";
     }
     return {};
 }

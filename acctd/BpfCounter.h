@@ -30,8 +30,12 @@ public:
     BpfCounter(const BpfCounter&) = delete;
     BpfCounter& operator=(const BpfCounter&) = delete;
 
-    // Loads both programs into the kernel. Returns "" or what went wrong.
+    // Loads both programs into the kernel: those that count only the
+    // sockets of this process's network namespace where the kernel can tell
+    // (OwnNamespaceOnly), else those that count every socket. Returns "" or
+    // what went wrong.
     std::string Load();
+    bool OwnNamespaceOnly() const { return ownNamespaceOnly; }
     // Attaches both to the cgroup v2 directory `cgroupDir` (it then counts
     // every socket of that cgroup and of all below it). The attachments are
     // links held by this process: the kernel drops them when it ends, even
@@ -51,12 +55,15 @@ public:
     int EgressFd() const;
 
 private:
+    std::string LoadPrograms(bool ownOnly, std::uint64_t cookie);
+
     bpf_object* object = nullptr;
     bpf_program* ingress = nullptr;
     bpf_program* egress = nullptr;
     bpf_link* ingressLink = nullptr;
     bpf_link* egressLink = nullptr;
     int mapFd = -1;
+    bool ownNamespaceOnly = false;
 };
 
 // The mount point of the cgroup v2 hierarchy as /proc/self/mountinfo lists

@@ -185,6 +185,10 @@ in_cgroup "$cg/user.slice/user-0.slice/b" "$mover" fetch 192.0.2.2 5001 3000000 
 in_cgroup "$cg/user.slice/user-65534.slice/c" \
     setpriv --reuid=65534 --regid=65534 --clear-groups "$client" udp 192.0.2.3 9 10 100 ||
     fail "udp c"
+# A socket of cgroup a in the peer's namespace, sending over that namespace's
+# loopback: ifindex 1 there, as lo is here.
+in_cgroup "$cg/user.slice/user-0.slice/a" nsenter -t "$peer" -n "$client" udp 127.0.0.1 9 100 1200 ||
+    fail "udp a in the peer's namespace"
 sleep 0.5
 
 # An entry's field ($4 bytes, $5 packets) for cgroup, link and direction,
@@ -207,6 +211,14 @@ check "a sent packets" "$(field "$root_counts" "$id_a" "$trv0" 1 5)" 1000
 check "a received bytes" "$(field "$root_counts" "$id_a" "$trv0" 0 4)" 0
 check "c sent bytes" "$(field "$root_counts" "$id_c" "$trv0" 1 4)" $((10 * (100 + 28)))
 check "c sent packets" "$(field "$root_counts" "$id_c" "$trv0" 1 5)" 10
+# Where the kernel lets the helper tell namespaces apart, the peer's
+# datagrams are not taken for this namespace's lo.
+if grep -q "this network namespace only" "$scratch/acctd.log"; then
+    check "a sent on lo (the peer's)" "$(field "$root_counts" "$id_a" 1 1 5)" 0
+else
+    echo "this kernel cannot tell namespaces apart: a's datagrams in the peer's" \
+        "namespace count to lo: $(field "$root_counts" "$id_a" 1 1 5) packets"
+fi
 
 # TCP: the payload plus one IPv4 header (20 bytes) and one TCP header (20 to
 # 60 bytes) per packet the hook saw; a segment offloaded whole is one packet.
