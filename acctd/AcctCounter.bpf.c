@@ -1,7 +1,7 @@
-// The accounting helper's eBPF program (in two variants), attached to the cgroup v2 root
-// for both directions: it adds each packet's length to its (cgroup, link,
-// direction) entry and lets every packet through. It reads nothing of a
-// packet's contents, only the metadata the kernel keeps beside it.
+// The accounting helper's eBPF program, in two variants, attached to the
+// cgroup v2 root for both directions: it adds each packet's length to its
+// (cgroup, link, direction) entry and lets every packet through. It reads
+// nothing of a packet's contents, only the metadata the kernel keeps beside it.
 //
 // The hook sees a packet at the network layer: skb->len is the IP header and
 // everything after it (a UDP datagram of N payload bytes over IPv4 counts
