@@ -5,7 +5,6 @@
 #include <QString>
 #include <QVariant>
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
 #include "acctd/AcctdProtocol.h"
@@ -63,48 +62,21 @@ bool AcctdAnswers(const BusChoice& bus, int timeoutMs) {
 
 AcctdSource::AcctdSource(const CountedLinkBoard& counted, std::unique_ptr<AppNamer> names,
                          BusChoice choice)
-    : board(counted), namer(std::move(names)), bus(std::move(choice)) {
+    : board(counted),
+      namer(std::move(names)),
+      bus(std::move(choice)),
+      rounds([this] { (void)RunRound(); }, [this] { Forget(); },
+             [this] { connection.reset(); }) {  // on the thread that made it
     totals.reserve(kEntries);
     nextTotals.reserve(kEntries);
 }
 
 AcctdSource::~AcctdSource() {
-    {
-        const std::lock_guard lock(wakeMutex);
-        stopping = true;
-    }
-    wake.notify_all();
-    if (thread.joinable()) {
-        thread.join();
-    }
+    rounds.Stop();
 }
 
 void AcctdSource::Enable(bool on) {
-    enabled = on;
-    if (on && !thread.joinable()) {
-        thread = std::thread([this] { Loop(); });
-    }
-    wake.notify_all();
-}
-
-void AcctdSource::Loop() {
-    std::unique_lock lock(wakeMutex);
-    while (!stopping) {
-        wake.wait_for(lock, std::chrono::seconds(1));
-        if (stopping) {
-            break;
-        }
-        lock.unlock();
-        if (enabled) {
-            forgotten = false;
-            (void)RunRound();
-        } else if (!forgotten) {
-            Forget();
-            forgotten = true;
-        }
-        lock.lock();
-    }
-    connection.reset();  // on the thread that made it
+    rounds.Enable(on);
 }
 
 void AcctdSource::Forget() {

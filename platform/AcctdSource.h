@@ -2,14 +2,12 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "core/AppUsageSource.h"
 #include "platform/AppNaming.h"
 #include "platform/LinkChoice.h"
+#include "platform/RoundThread.h"
 #include "platform/SystemBus.h"
 
 namespace trovik {
@@ -95,7 +94,6 @@ private:
         std::uint64_t sent = 0;
     };
 
-    void Loop();
     void Forget();
     void Book(const CountedLinkBoard::Indexes& counted, std::size_t countedSize);
     void Add(const AppBytes& app);
@@ -115,13 +113,8 @@ private:
     std::array<AppBytes, kApps> apps{};
     std::size_t appCount = 0;
 
-    std::mutex wakeMutex;
-    std::condition_variable wake;
-    bool stopping = false;
-    bool forgotten = true;
-    std::atomic<bool> enabled{false};
     std::atomic<bool> answering{false};
-    std::thread thread;
+    RoundThread rounds;
 };
 
 }  // namespace trovik

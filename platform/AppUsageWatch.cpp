@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 
 namespace trovik {
 namespace {
@@ -40,17 +39,11 @@ AppUsageWatch::AppUsageWatch(const CountedLinkBoard& counted, std::unique_ptr<So
     : board(counted),
       namer(std::move(names)),
       ledger(*namer),
-      buffer(std::make_unique<std::byte[]>(kReceiveBufferSize)) {}
+      buffer(std::make_unique<std::byte[]>(kReceiveBufferSize)),
+      rounds([this] { (void)RunRound(); }, [this] { Forget(); }) {}
 
 AppUsageWatch::~AppUsageWatch() {
-    {
-        const std::lock_guard lock(wakeMutex);
-        stopping = true;
-    }
-    wake.notify_all();
-    if (thread.joinable()) {
-        thread.join();
-    }
+    rounds.Stop();
     if (destroyFd >= 0) {
         ::close(destroyFd);
     }
@@ -60,31 +53,14 @@ AppUsageWatch::~AppUsageWatch() {
 }
 
 void AppUsageWatch::Enable(bool on) {
-    enabled = on;
-    if (on && !thread.joinable()) {
-        thread = std::thread([this] { Loop(); });
-    }
-    wake.notify_all();
+    rounds.Enable(on);
 }
 
-void AppUsageWatch::Loop() {
-    std::unique_lock lock(wakeMutex);
-    while (!stopping) {
-        wake.wait_for(lock, std::chrono::seconds(1));
-        if (stopping) {
-            break;
-        }
-        lock.unlock();
-        if (enabled) {
-            (void)RunRound();
-        } else if (!forgotten) {
-            const std::lock_guard book(bookMutex);
-            ledger.Forget();
-            forgotten = true;
-            dumped = false;
-        }
-        lock.lock();
-    }
+void AppUsageWatch::Forget() {
+    const std::lock_guard book(bookMutex);
+    ledger.Forget();
+    forgotten = true;
+    dumped = false;
 }
 
 void AppUsageWatch::ReadAddresses() {

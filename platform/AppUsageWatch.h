@@ -1,17 +1,15 @@
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
 #include <span>
-#include <thread>
 
 #include "core/AppUsageSource.h"
 #include "platform/AppSocketLedger.h"
 #include "platform/LinkChoice.h"
 #include "platform/NetlinkSocket.h"
+#include "platform/RoundThread.h"
 #include "platform/SocketDiag.h"
 
 namespace trovik {
@@ -49,7 +47,7 @@ public:
     bool HearsClosedSockets() const { return destroyFd >= 0; }
 
 private:
-    void Loop();
+    void Forget();
     void ReadAddresses();
     void DrainClosed();
 
@@ -65,15 +63,11 @@ private:
     CountedAddresses addresses;
 
     std::mutex bookMutex;  // held by a round; the take only tries it
-    std::mutex wakeMutex;
-    std::condition_variable wake;
-    bool stopping = false;
-    std::atomic<bool> enabled{false};
     // The links' bytes at the last dump, and whether one was made.
     std::uint64_t movedAtDump = 0;
     bool dumped = false;
     bool forgotten = true;
-    std::thread thread;
+    RoundThread rounds;
 };
 
 }  // namespace trovik
